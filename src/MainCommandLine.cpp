@@ -1,0 +1,48 @@
+// Command line and orderly end of the game program.
+#include "Main.h"
+
+#include "IndexedFile.h"
+#include "OnErrorHandler.h"
+#include "platform/PlatformFiles.h"
+#include "platform/PlatformProcess.h"
+#include "platform/PlatformZip.h"
+
+int32_t Zoom = 0;
+int32_t SharpDisplay = 0;
+int32_t FullScreenOn = 0;
+std::string TypedCode;
+int32_t LastScreenWidth = 0;
+int32_t LastScreenHeight = 0;
+
+// True when `param` starts with `prefix`, ignoring the case of A to Z.
+static bool HasPrefix(const std::string& param, const char* prefix) {
+    std::string lower = PlatLowerCase(param);
+    return lower.rfind(prefix, 0) == 0;
+}
+
+// Indexes `dir` as one data root with the given pack depth; the current
+// directory is the same afterwards.
+static void IndexRoot(const std::string& dir, int32_t packDepth) {
+    std::string saved = PlatCurrentDir();
+    PlatSetCurrentDir(dir);
+    IndexDirectory(AssetIndex, "", packDepth);
+    PlatSetCurrentDir(saved);
+}
+
+void ParseCommandLine() {
+    for (int i = 0; i < PlatParamCount(); i++) {
+        std::string param = PlatParam(i);
+        if (HasPrefix(param, "cd:"))
+            PlatSetCurrentDir(param.substr(3));
+        else if (HasPrefix(param, "ld:"))
+            IndexRoot(param.substr(3), 16);
+        else if (HasPrefix(param, "ldnz:"))
+            IndexRoot(param.substr(5), 0);
+    }
+}
+
+void ShutDown() {
+    PlatZipCloseAll();
+    RemoveErrorHandler();
+    PlatExit(0);
+}

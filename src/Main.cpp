@@ -6,7 +6,8 @@
 #include "platform/PlatformProcess.h"
 #include "platform/PlatformZip.h"
 
-void GameMain() {
+void GameMain(const char* title) {
+    (void)title; // the window opens with it once the window joins the start-up
     InstallErrorHandler();
     PlatZipRegister();
     CreateAssetIndex();
@@ -21,5 +22,5 @@ void GameMain() {
 
 int main(int argc, char** argv) {
     PlatSetParams(argc, argv);
-    GameMain();
+    GameMain(VREM_WINDOW_TITLE);
 }

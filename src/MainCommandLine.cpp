@@ -7,13 +7,6 @@
 #include "platform/PlatformProcess.h"
 #include "platform/PlatformZip.h"
 
-int32_t Zoom = 0;
-int32_t SharpDisplay = 0;
-int32_t FullScreenOn = 0;
-std::string TypedCode;
-int32_t LastScreenWidth = 0;
-int32_t LastScreenHeight = 0;
-
 // True when `param` starts with `prefix`, ignoring the case of A to Z.
 static bool HasPrefix(const std::string& param, const char* prefix) {
     std::string lower = PlatLowerCase(param);

@@ -6,6 +6,7 @@
 
 // Registers ReportError as the process-wide fault callback.
 void InstallErrorHandler();
+// Gives the faults back to the system's default handling.
 void RemoveErrorHandler();
 
 // Description of a Windows exception code; "Unknown error code" for others.

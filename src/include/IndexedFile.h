@@ -20,5 +20,6 @@ void CreateAssetIndex();
 
 // Adds the directory `path` (relative to the current directory, "" or ending
 // in "\") and everything below it to `index`; zip packs are opened in the
-// first `packDepth` levels. Reports nothing, never fails.
+// first `packDepth` levels. A directory already on the way down (reached
+// again through a link) is not entered twice. Reports nothing, never fails.
 void IndexDirectory(AssetMap& index, const std::string& path, int32_t packDepth);

@@ -389,11 +389,11 @@ TEST_F(IndexTest, SizesKeepTheLow32Bits) {
     for (const Case& c : cases) EXPECT_EQ(Find(c.file)->size, c.kept) << c.file;
 }
 
-TEST_F(IndexTest, HugeDeclaredEntrySizesAreReadSafely) {
+TEST_F(IndexTest, WrongDeclaredEntrySizesAreReadSafely) {
     struct Case {
         uint32_t declared;
         int32_t kept;
-    } cases[] = {{0xFFFFFFF0u, -16}, {0x7FFFFFF0u, 0x7FFFFFF0}};
+    } cases[] = {{0xFFFFFFF0u, -16}, {0x7FFFFFF0u, 0x7FFFFFF0}, {100, 100}};
     std::string data = Pattern(3000, 3);
     for (const Case& c : cases) {
         PlatZipCloseAll();
@@ -404,10 +404,12 @@ TEST_F(IndexTest, HugeDeclaredEntrySizesAreReadSafely) {
         const AssetEntry* e = Find("huge.bin");
         ASSERT_NE(e, nullptr) << c.declared;
         EXPECT_EQ(e->size, c.kept);
+        // Read as the loaders do, at most the declared size (within reason).
+        int64_t length = c.kept > 0 && c.kept < 65536 ? c.kept : 65536;
         std::string buffer(70000, '\x5a');
-        int64_t got = PlatZipRead(e->pack, buffer.data(), 65536, e->source);
-        EXPECT_TRUE(got == -1 || got <= 3000) << got;
-        EXPECT_EQ(buffer.substr(65536), std::string(70000 - 65536, '\x5a'));
+        int64_t got = PlatZipRead(e->pack, buffer.data(), length, e->source);
+        EXPECT_TRUE(got == -1 || got < length) << c.declared << " gave " << got;
+        EXPECT_EQ(buffer.find_first_not_of('\x5a', static_cast<size_t>(length)), std::string::npos);
     }
 }
 

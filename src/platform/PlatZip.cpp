@@ -116,10 +116,17 @@ int64_t PlatZipRead(int pack, void* buffer, int64_t length, const std::string& n
         got += n;
     }
     // A wrong checksum or size shows only at the entry's end; when the buffer
-    // filled up, one more byte (into a scratch byte) reaches it.
+    // filled up, one more byte (into a scratch byte) reaches it. Data going
+    // on past the declared size is damaged too.
     if (!damaged && got == length) {
         unsigned char probe;
-        if (zip_fread(file, &probe, 1) < 0) damaged = true;
+        zip_int64_t more = zip_fread(file, &probe, 1);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        bool declared = zip_stat_index(p->archive, static_cast<zip_uint64_t>(entry), 0, &st) == 0 &&
+                        (st.valid & ZIP_STAT_SIZE);
+        if (more < 0 || (more > 0 && declared && static_cast<uint64_t>(got) >= st.size))
+            damaged = true;
     }
     zip_fclose(file);
     return damaged ? -1 : got;

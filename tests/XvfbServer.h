@@ -1,0 +1,54 @@
+// A private X server for tests that need a real window system: Xvfb on a
+// display number it picks itself, ended with the object.
+#pragma once
+#include <cstdlib>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+struct XvfbServer {
+    pid_t pid = -1;
+    std::string display; // ":N", empty when the server did not start
+
+    // Starts the server and points SDL at it; false when Xvfb is missing or silent.
+    bool Start() {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) {
+                dup2(null, 1);
+                dup2(null, 2);
+            }
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        struct pollfd p = {fds[0], POLLIN, 0};
+        while (poll(&p, 1, 10000) > 0) {
+            char c = 0;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) return false;
+        display = ":" + number;
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        return true;
+    }
+
+    ~XvfbServer() {
+        if (pid <= 0) return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+};

@@ -332,6 +332,13 @@ TEST(MoveBody, RandomMovesMatchPassByPass) {
             body.y = uniform(-120.0f, 120.0f);
             body.vx = uniform(-reach, reach) * (trial % 7 == 0 ? 0.0f : 1.0f);
             body.vy = uniform(-reach, reach) * (trial % 11 == 0 ? 0.001f : 1.0f);
+            if (trial % 4 == 1) { // from far away straight at the level
+                body.x = uniform(2000.0f, 6000.0f) * (trial % 8 == 1 ? -1.0f : 1.0f);
+                body.y = uniform(-3000.0f, 3000.0f);
+                const float f = uniform(0.6f, 2.0f);
+                body.vx = -body.x * f;
+                body.vy = -body.y * f;
+            }
             body.bounceX = uniform(0.0f, 1.2f);
             body.bounceY = uniform(0.0f, 1.0f);
             body.transferX = uniform(0.0f, 0.1f);
@@ -341,6 +348,18 @@ TEST(MoveBody, RandomMovesMatchPassByPass) {
             ExpectLikeReference(body, level, true, 1, what + " climb");
             ExpectLikeReference(body, level, false, 0, what + " plain");
         }
+    }
+}
+
+// A body moved against itself sees its own position change probe by probe.
+TEST(MoveBody, AgainstItselfFollowsItsOwnPosition) {
+    for (float v : {2.5f, 500.0f}) {
+        Body body = Dot(3.0f, 4.0f, v, -v);
+        body.transferX = 0.5f;
+        Body got = body, want = body;
+        const int32_t result = MoveBody(got, got, 1);
+        EXPECT_EQ(result, ReferenceMove(want, want, true, 1)) << v;
+        ExpectSameBody(got, want, "self " + std::to_string(v));
     }
 }
 

@@ -127,6 +127,9 @@ inline uint32_t PatternColor(int x, int y, int seed) {
     return h | 0xFF000000u;
 }
 
+// Where the comparison scene draws its leaned quad: x0, y0, x1, y1 (exclusive).
+constexpr int LeanedBox[4] = {109, 87, 150, 117};
+
 // The scene both back-ends must show identically in the sharp mode, on a
 // 160 x 120 screen in a 160 x 120 window: frame `frame` 0 is drawn straight,
 // frame 1 also magnified four times by grab and display size. Returns false
@@ -162,6 +165,10 @@ inline bool DrawComparisonScene(int frame) {
     PlatSpriteDisplay(2, 110, 4);
     PlatSpriteTransform(2, mirrored);
     PlatSpriteDisplay(2, 110, 50);
+    // Leaned and mirrored: inside LeanedBox.
+    const float leaned[8] = {38, 4, 6, 4, 0, 32, 32, 32};
+    PlatSpriteTransform(2, leaned);
+    PlatSpriteDisplay(2, 110, 84);
     // Opaque silhouettes of the one-pixel sprite.
     for (int i = 0; i < 200; ++i)
         PlatSpriteDisplaySilhouette(9, 4 + i % 50, 90 + i / 50 * 3, 255,

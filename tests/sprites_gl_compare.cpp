@@ -10,6 +10,21 @@
 
 namespace {
 
+// Whether `color` occurs at (x, y) or beside it in `picture`.
+bool NearbyIn(const std::vector<uint32_t>& picture, int w, int h, int x, int y, uint32_t color) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < w && ny < h &&
+                picture[size_t(ny) * size_t(w) + size_t(nx)] == color)
+                return true;
+        }
+    return false;
+}
+
+// Everything but leaned quads must match exactly. SDL's software renderer
+// snaps the corners of a leaned quad to whole pixels and rounds its texture
+// coordinates its own way, so there texels may land one pixel apart.
 TEST(BackEnds, SameSceneSamePixels) {
     TempDir dir;
     const std::string path = dir.path + "/scene.bin";
@@ -34,16 +49,25 @@ TEST(BackEnds, SameSceneSamePixels) {
         std::vector<uint32_t> want(size_t(w) * size_t(h));
         std::memcpy(want.data(), bytes.data() + used + size_t(frame) * want.size() * 4,
                     want.size() * 4);
-        int differing = 0;
+        int differing = 0, shifted = 0;
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (p.At(x, y) != want[size_t(y) * size_t(w) + size_t(x)]) {
-                    if (++differing <= 5)
-                        ADD_FAILURE()
-                            << "pixel " << x << "," << y << std::hex << " gl " << p.At(x, y)
-                            << " render target " << want[size_t(y) * size_t(w) + size_t(x)];
+            for (int x = 0; x < w; ++x) {
+                const uint32_t other = want[size_t(y) * size_t(w) + size_t(x)];
+                if (p.At(x, y) == other) continue;
+                const bool leaned = frame == 0 && x >= LeanedBox[0] && y >= LeanedBox[1] &&
+                                    x < LeanedBox[2] && y < LeanedBox[3];
+                if (leaned && NearbyIn(want, w, h, x, y, p.At(x, y)) &&
+                    NearbyIn(p.pixels, w, h, x, y, other)) {
+                    ++shifted;
+                    continue;
                 }
+                if (++differing <= 5)
+                    ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " gl " << p.At(x, y)
+                                  << " render target " << other;
+            }
         EXPECT_EQ(differing, 0);
+        const int box = (LeanedBox[2] - LeanedBox[0]) * (LeanedBox[3] - LeanedBox[1]);
+        EXPECT_LE(shifted, box / 10);
     }
     CloseTestScreen();
 }

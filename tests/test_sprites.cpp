@@ -397,4 +397,30 @@ TEST(ScreenPacing, FlipsWaitOutTheRefreshPeriod) {
     CloseTestScreen();
 }
 
+// The timer pacing itself: presents that return at once are paced when the
+// retrace wait could not be asked for, and, after a short measurement, when
+// it was asked for but does not happen. Off, nothing waits.
+TEST(ScreenPacing, TimerPacesPresentsThatDoNotWait) {
+    using Clock = std::chrono::steady_clock;
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    auto since = [](Clock::time_point t) { return Milliseconds(Clock::now() - t).count(); };
+    const double period = 1000.0 / 60; // no window: the refresh rate is unknown
+    for (bool swapWaits : {false, true}) {
+        SCOPED_TRACE(swapWaits);
+        PlatScreen.window = 0;
+        PlatScreen.pacing = true;
+        PlatPaceReset();
+        for (int i = 0; i < 20; ++i) PlatPaceAfterFlip(swapWaits);
+        const auto start = Clock::now();
+        for (int i = 0; i < 10; ++i) PlatPaceAfterFlip(swapWaits);
+        EXPECT_GE(since(start), 9 * period - 2);
+    }
+    PlatScreen.pacing = false;
+    PlatPaceReset();
+    const auto start = Clock::now();
+    for (int i = 0; i < 30; ++i) PlatPaceAfterFlip(false);
+    EXPECT_LT(since(start), 9 * period);
+    PlatScreen.pacing = true;
+}
+
 } // namespace

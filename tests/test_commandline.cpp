@@ -41,6 +41,7 @@ class CommandLineTest : public ::testing::Test {
         PlatZipCloseAll();
         Run({});
     }
+    // Returns the absolute path of `relative` inside the test folder.
     std::string At(const std::string& relative) const { return dir.path + "/" + relative; }
     // Runs ParseCommandLine over `params` as the program's parameters.
     void Run(const std::vector<std::string>& params) {
@@ -51,12 +52,14 @@ class CommandLineTest : public ::testing::Test {
         PlatSetParams(static_cast<int>(argv.size()), argv.data());
         ParseCommandLine();
     }
+    // Returns the keys of the global index, sorted.
     std::vector<std::string> Keys() const {
         std::vector<std::string> keys;
         for (const auto& [key, entry] : AssetIndex) keys.push_back(key);
         std::sort(keys.begin(), keys.end());
         return keys;
     }
+    // Returns the source under `key`, or "<absent>".
     std::string Source(const std::string& key) const {
         auto it = AssetIndex.find(key);
         return it == AssetIndex.end() ? "<absent>" : it->second.source;

@@ -34,11 +34,13 @@ std::string ReadAsset(const AssetEntry& entry) {
     return buffer;
 }
 
+// Returns `names` in sorted order.
 std::vector<std::string> Sorted(std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
     return names;
 }
 
+// Returns the keys of `index`, sorted.
 std::vector<std::string> Keys(const AssetMap& index) {
     std::vector<std::string> keys;
     for (const auto& [key, entry] : index) keys.push_back(key);
@@ -90,6 +92,7 @@ size_t EntryDataOffset(const std::string& bytes, const std::string& name) {
     return std::string::npos;
 }
 
+// Returns `length` bytes that do not repeat quickly, varied by `seed`.
 std::string Pattern(size_t length, unsigned seed) {
     std::string text(length, '\0');
     for (size_t i = 0; i < length; i++) text[i] = static_cast<char>((i * 131 + seed * 7) % 251);
@@ -109,6 +112,7 @@ class IndexTest : public ::testing::Test {
         PlatSetCurrentDir(saved);
         PlatZipCloseAll();
     }
+    // Returns the absolute path of `relative` inside the test folder.
     std::string At(const std::string& relative) const { return root.path + "/" + relative; }
     // Indexes the folder `relative` as a data root, as "ld:" does.
     void IndexRoot(const std::string& relative, int32_t packDepth = 16) {
@@ -116,6 +120,7 @@ class IndexTest : public ::testing::Test {
         IndexDirectory(index, "", packDepth);
         ASSERT_TRUE(PlatSetCurrentDir(root.path));
     }
+    // Returns the entry under `key`, or null.
     const AssetEntry* Find(const std::string& key) const {
         auto it = index.find(key);
         return it == index.end() ? nullptr : &it->second;

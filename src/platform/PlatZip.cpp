@@ -31,8 +31,10 @@ static zip_int64_t CurrentEntry(const ZipPack* p) {
     return p->current;
 }
 
+// Nothing to do: libzip reads zip archives without registration.
 void PlatZipRegister() {}
 
+// Returns the handle of the newly opened pack at `path`, or 0.
 int PlatZipOpen(const std::string& path) {
     // Only regular, non-empty files: opening a fifo would wait for a writer,
     // and libzip would take an empty file as an empty archive.
@@ -58,10 +60,12 @@ int PlatZipOpen(const std::string& path) {
     return static_cast<int>(Packs.size());
 }
 
+// Puts the pack's listing before its first entry.
 void PlatZipFirstEntry(int pack) {
     if (ZipPack* p = FindPack(pack)) p->current = -1;
 }
 
+// Moves the listing on; returns whether it stands on an entry.
 bool PlatZipNextEntry(int pack) {
     ZipPack* p = FindPack(pack);
     if (!p || p->current >= p->count) return false;
@@ -69,6 +73,7 @@ bool PlatZipNextEntry(int pack) {
     return p->current < p->count;
 }
 
+// Returns the current entry's name, UTF-8, or "".
 std::string PlatZipEntryName(int pack) {
     ZipPack* p = FindPack(pack);
     zip_int64_t entry = CurrentEntry(p);
@@ -78,11 +83,13 @@ std::string PlatZipEntryName(int pack) {
     return name ? name : "";
 }
 
+// Returns whether the current entry's name ends in "/".
 bool PlatZipEntryIsDirectory(int pack) {
     std::string name = PlatZipEntryName(pack);
     return !name.empty() && name.back() == '/';
 }
 
+// Returns the current entry's uncompressed size, or 0.
 int64_t PlatZipEntrySize(int pack) {
     ZipPack* p = FindPack(pack);
     zip_int64_t entry = CurrentEntry(p);
@@ -95,6 +102,8 @@ int64_t PlatZipEntrySize(int pack) {
     return static_cast<int64_t>(st.size);
 }
 
+// Fills `buffer` with at most `length` bytes of the entry `name`; returns
+// the count, or -1 when the entry is missing or damaged.
 int64_t PlatZipRead(int pack, void* buffer, int64_t length, const std::string& name) {
     ZipPack* p = FindPack(pack);
     if (!p || length < 0 || (!buffer && length > 0)) return -1;
@@ -132,6 +141,7 @@ int64_t PlatZipRead(int pack, void* buffer, int64_t length, const std::string& n
     return damaged ? -1 : got;
 }
 
+// Closes every pack; all handles become invalid.
 void PlatZipCloseAll() {
     for (ZipPack& p : Packs)
         if (p.archive) zip_discard(p.archive);

@@ -2,6 +2,7 @@
 // Vorbis data made here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include <SDL.h>
 #include <vorbis/vorbisenc.h>
 
 #include "TestSupport.h"
@@ -386,7 +388,29 @@ TEST_F(Sound, ContentDecidesAndOggNeedsItsDecoder) {
     EXPECT_FALSE(PlatSoundExists(1));
 }
 
+// Largest block SDL has been asked for since the counting began.
+size_t LargestSdlBlock = 0;
+SDL_malloc_func RealMalloc;
+SDL_calloc_func RealCalloc;
+SDL_realloc_func RealRealloc;
+SDL_free_func RealFree;
+void* CountingMalloc(size_t n) {
+    LargestSdlBlock = std::max(LargestSdlBlock, n);
+    return RealMalloc(n);
+}
+void* CountingCalloc(size_t count, size_t n) {
+    LargestSdlBlock = std::max(LargestSdlBlock, count * n);
+    return RealCalloc(count, n);
+}
+void* CountingRealloc(void* p, size_t n) {
+    LargestSdlBlock = std::max(LargestSdlBlock, n);
+    return RealRealloc(p, n);
+}
+
 TEST_F(Sound, DamagedWavFailsOrKeepsOnlyWholeFrames) {
+    SDL_GetMemoryFunctions(&RealMalloc, &RealCalloc, &RealRealloc, &RealFree);
+    SDL_SetMemoryFunctions(CountingMalloc, CountingCalloc, CountingRealloc, RealFree);
+
     const std::string good = MakeWav({1, 2, 44100, 16}, std::string(400, '\x10')); // 100 frames
     // Returns `good` with the 16-bit or 32-bit field at `at` set to `v`.
     auto patched = [&](size_t at, uint32_t v, int width) {
@@ -411,15 +435,20 @@ TEST_F(Sound, DamagedWavFailsOrKeepsOnlyWholeFrames) {
         {"zero bits", patched(34, 0, 2), -1},
         {"block align 0", patched(32, 0, 2), -1},
         {"data size far beyond the file", patched(40, 0xFFFFFFF0u, 4), 100},
+        {"format size far beyond the file", patched(16, 0xFFFFFFF0u, 4), -1},
         {"RIFF size far beyond the file", patched(4, 0xFFFFFFF0u, 4), 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        LargestSdlBlock = 0;
         bool loaded = LoadBytes(1, c.bytes, 0);
         EXPECT_EQ(loaded, c.frames >= 0);
         EXPECT_EQ(PlatSoundFrames(1), c.frames);
         EXPECT_EQ(PlatSoundExists(1), loaded);
+        // A declared size is never taken as an allocation size.
+        EXPECT_LT(LargestSdlBlock, size_t{1} << 20);
     }
+    SDL_SetMemoryFunctions(RealMalloc, RealCalloc, RealRealloc, RealFree);
 }
 
 TEST_F(Sound, WholeAndStreamedOggPlayTheSameSignal) {

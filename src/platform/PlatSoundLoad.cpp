@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -21,16 +22,47 @@ bool IsWav(const uint8_t* head, size_t length) {
            std::memcmp(head + 8, "WAVE", 4) == 0;
 }
 
-// Sound decoded whole from WAV bytes read through `rw` (closed here); null on failure.
-std::unique_ptr<SoundObject> LoadWav(SDL_RWops* rw) {
+uint32_t Get32(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// Checks the chunk sizes of a WAV file against its real length, because
+// SDL allocates whatever a chunk declares. A data chunk that runs past the
+// end is cut to what is there (in a copy left in `patched`); any other chunk
+// that does is damage. False when the data cannot be loaded.
+bool BoundWavChunks(const uint8_t* data, size_t length, std::string* patched) {
+    size_t at = 12;
+    while (at + 8 <= length) {
+        const uint32_t size = Get32(data + at + 4);
+        const size_t left = length - at - 8;
+        if (size > left) {
+            if (std::memcmp(data + at, "data", 4) != 0) return false;
+            patched->assign(reinterpret_cast<const char*>(data), length);
+            for (int i = 0; i < 4; ++i)
+                (*patched)[at + 4 + i] = static_cast<char>((left >> (8 * i)) & 0xFF);
+            return true;
+        }
+        if (std::memcmp(data + at, "data", 4) == 0) return true;
+        at += 8 + size + (size & 1);
+    }
+    return true;
+}
+
+// Sound decoded whole from the WAV file in `data`; null on failure.
+std::unique_ptr<SoundObject> LoadWav(const uint8_t* data, size_t length) {
+    if (length > INT_MAX) return nullptr;
+    std::string patched;
+    if (!BoundWavChunks(data, length, &patched)) return nullptr;
+    if (!patched.empty()) data = reinterpret_cast<const uint8_t*>(patched.data());
+    SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(length));
     if (!rw) return nullptr;
     SDL_AudioSpec spec;
     Uint8* buffer = nullptr;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length)) return nullptr;
+    Uint32 bytes = 0;
+    if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &bytes)) return nullptr;
     auto object = std::make_unique<SoundObject>();
     bool ok =
-        SoundConvertWhole(spec.format, spec.channels, spec.freq, buffer, length, &object->frames);
+        SoundConvertWhole(spec.format, spec.channels, spec.freq, buffer, bytes, &object->frames);
     SDL_FreeWAV(buffer);
     if (!ok || object->frames.empty()) return nullptr;
     return object;
@@ -134,10 +166,10 @@ bool PlatSoundLoadFile(int sound, const std::string& path, int flags) {
     uint8_t head[12];
     size_t got = SDL_RWread(source->file, head, 1, sizeof head);
     if (IsWav(head, got)) {
-        if (SDL_RWseek(source->file, 0, RW_SEEK_SET) < 0) return false;
-        SDL_RWops* file = source->file;
-        source->file = nullptr;
-        return Finish(sound, LoadWav(file));
+        source.reset();
+        std::string bytes;
+        if (!PlatReadFile(path, &bytes)) return false;
+        return Finish(sound, LoadWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     }
     return Finish(sound, LoadDecoded(std::move(source), (flags & PlatSoundStreamed) != 0));
 }
@@ -146,10 +178,8 @@ bool PlatSoundLoadMemory(int sound, const void* data, int64_t length, int flags)
     SoundInstall(sound, nullptr);
     if (sound < 1 || !data || length <= 0) return false;
     const auto* bytes = static_cast<const uint8_t*>(data);
-    if (IsWav(bytes, static_cast<size_t>(std::min<int64_t>(length, 12)))) {
-        if (length > INT_MAX) return false;
-        return Finish(sound, LoadWav(SDL_RWFromConstMem(data, static_cast<int>(length))));
-    }
+    if (IsWav(bytes, static_cast<size_t>(std::min<int64_t>(length, 12))))
+        return Finish(sound, LoadWav(bytes, static_cast<size_t>(length)));
     auto source = std::make_unique<SoundSource>();
     source->data = bytes;
     source->length = length;

@@ -3,6 +3,7 @@
 // information (libbacktrace).
 #include "PlatformFault.h"
 
+#include <atomic>
 #include <backtrace.h>
 #include <csetjmp>
 #include <csignal>
@@ -45,6 +46,9 @@ uintptr_t StackLow = 0;
 
 // 0 idle, 1 looking up the line, 2 inside the callback.
 volatile sig_atomic_t FaultPhase = 0;
+// The thread that handles the fault; other threads that fault meanwhile wait
+// for the process to end.
+std::atomic<pid_t> FaultThread{0};
 sigjmp_buf LookupEscape;
 
 // What the line lookup found so far: the innermost frame of the best rank
@@ -253,13 +257,19 @@ void OnFaultSignal(int signal, siginfo_t* info, void* context) {
     // unaligned accesses.
     asm volatile("pushf\n\tandl $~0x40000, (%%" VREM_SP_REG ")\n\tpopf" ::: "memory", "cc");
 #endif
-    if (FaultPhase == 1) siglongjmp(LookupEscape, 1);
-    if (FaultPhase == 2) _exit(0);
     int siCode = info ? info->si_code : 0;
     if (siCode <= 0 || !FaultCallback) {
         RestoreDefaults();
         raise(signal);
         return;
+    }
+    pid_t self = gettid();
+    pid_t owner = 0;
+    if (!FaultThread.compare_exchange_strong(owner, self)) {
+        if (owner != self)
+            for (;;) pause();
+        if (FaultPhase == 1) siglongjmp(LookupEscape, 1);
+        _exit(0);
     }
     uintptr_t pc = 0, sp = 0;
     ContextRegisters(context, pc, sp);
@@ -362,7 +372,6 @@ void PlatFaultFileName(const char* path, char* out, int size) {
 
 void PlatSetFaultCallback(PlatFaultCallback callback) {
     FaultCallback = callback;
-    FaultPhase = 0;
     if (!Backtrace) {
         Backtrace = backtrace_create_state(nullptr, 0, OnBacktraceError, nullptr);
         // Read the debug information now rather than inside a broken process.

@@ -85,6 +85,10 @@ class DataSet : public ::testing::Test {
             PlatSetCurrentDir(start);
         }
     }
+    static void TearDownTestSuite() {
+        AssetIndex.clear();
+        PlatZipCloseAll();
+    }
     // Returns the bytes the index leads to for a logical name; empty if absent.
     static std::string Asset(const std::string& name) {
         auto found = AssetIndex.find(name);

@@ -95,7 +95,7 @@ void PutArt(Canvas& c, const char* const* rows, int count, int x0, int y0, const
         for (int k = 0; rows[r][k]; ++k) {
             char ch = rows[r][k];
             if (ch == '.') continue;
-            if (ch == 'E' && blink) ch = (r == 4) ? 's' : 'S';
+            if (ch == 'E' && blink && r == 4) ch = 'S'; // lid down: half the eye
             c.Put(x0 + k, y0 + r, o.art.at(ch));
         }
     }
@@ -130,7 +130,7 @@ void Joint(double ax, double ay, double bx, double by, double half, int bend, do
 void Leg(Canvas& c, double hipX, double hipY, double footX, double footY, uint32_t pants,
          uint32_t boot) {
     double kx, ky;
-    Joint(hipX, hipY, footX, footY - 1, 3.9, 1, kx, ky);
+    Joint(hipX, hipY, footX, footY - 1, 3.2, 1, kx, ky);
     Line(c, hipX, hipY, kx, ky, 2, pants);
     Line(c, kx, ky, footX, footY - 1, 2, pants);
     int fx = static_cast<int>(std::lround(footX)), fy = static_cast<int>(std::lround(footY));

@@ -158,8 +158,10 @@ TEST(FaultReport, RealFaultsNameTheirLineFaultAndFile) {
     struct Case {
         const char* mode;
         const char* description;
+        const char* marker = nullptr; // the mode's own when null
     } cases[] = {
         {"null-write", "Invalid memory access"},
+        {"thread", "Invalid memory access", "null-write"},
         {"divide", "Division by zero "},
         {"illegal", "Illegal instruction"},
         {"library", "Invalid memory access"},
@@ -174,7 +176,8 @@ TEST(FaultReport, RealFaultsNameTheirLineFaultAndFile) {
     };
     for (const Case& c : cases) {
         RunResult r = RunFaultCase(c.mode);
-        std::string report = FaultReportText(MarkerLine(c.mode), c.description, FaultFile);
+        std::string marker = c.marker ? c.marker : c.mode;
+        std::string report = FaultReportText(MarkerLine(marker), c.description, FaultFile);
         EXPECT_EQ(r.exitCode, 0) << c.mode << " signal " << r.signal << "\n" << r.err;
         EXPECT_EQ(Count(r.err, ": " + report + "\n"), 1) << c.mode << "\n" << r.err;
         EXPECT_EQ(Count(r.err, "Line: "), 1) << c.mode << "\n" << r.err;

@@ -372,14 +372,9 @@ void PlatFaultFileName(const char* path, char* out, int size) {
 
 void PlatSetFaultCallback(PlatFaultCallback callback) {
     FaultCallback = callback;
-    if (!Backtrace) {
-        Backtrace = backtrace_create_state(nullptr, 0, OnBacktraceError, nullptr);
-        // Read the debug information now rather than inside a broken process.
-        if (Backtrace)
-            backtrace_pcinfo(Backtrace, reinterpret_cast<uintptr_t>(&PlatSetFaultCallback),
-                             OnFaultLine, OnBacktraceError, nullptr);
-        Site = FaultSite();
-    }
+    // The debug information itself is read at the first fault: reading it
+    // for every loaded library costs a noticeable part of a second.
+    if (!Backtrace) Backtrace = backtrace_create_state(nullptr, 0, OnBacktraceError, nullptr);
     if (StackLow == 0) FindStackBounds();
     if (!AltStack) {
         void* block = mmap(nullptr, AltStackSize + 4096, PROT_READ | PROT_WRITE,

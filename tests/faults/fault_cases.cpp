@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
 
 #include "OnErrorHandler.h"
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     if (mode == "misaligned") std::printf("%d\n", Misaligned());
     if (mode == "library") LibraryFault();
     if (mode == "sent") raise(SIGSEGV);
+    if (mode == "thread") std::thread(NullWrite).join();
     std::puts("survived");
     return 5;
 }

@@ -97,7 +97,8 @@ struct ProbeZone {
     float left = 0, right = 0, top = 0, bottom = 0;
 };
 
-// Whole-pixel probe position of a coordinate, one pixel either way included.
+// Lowest and highest whole-pixel probe position of a coordinate, one pixel
+// either way included.
 int64_t ProbeLow(float v) {
     return std::min({NearestInt(v - 1.0f), NearestInt(v), NearestInt(v + 1.0f)});
 }
@@ -121,6 +122,7 @@ bool HighLimit(int64_t highest, float& limit) {
     return ProbeLow(limit) > highest;
 }
 
+// The probe limits of `body` against `other` at other's current whole-pixel position.
 ProbeZone MakeZone(const Body& body, const Body& other) {
     ProbeZone zone;
     const MaskCells* mb = body.mask.cells.get();
@@ -281,6 +283,9 @@ struct Mover {
     }
 };
 
+// One move of `body` against `other`; `pushed` (other itself, or null) takes the
+// transfer. Returns 1 when blocked on an axis; changes body's position,
+// velocity and hit fields, and pushed's velocity.
 int32_t Move(Body& body, const Body& other, bool stepUp, Body* pushed) {
     const int32_t n = NearestInt(RoundUp(MaxF(std::fabs(body.vx), std::fabs(body.vy))));
     if (n <= 0) return 0;

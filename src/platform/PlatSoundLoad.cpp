@@ -22,6 +22,7 @@ bool IsWav(const uint8_t* head, size_t length) {
            std::memcmp(head + 8, "WAVE", 4) == 0;
 }
 
+// Little-endian 32-bit value at `p`.
 uint32_t Get32(const uint8_t* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }

@@ -21,6 +21,7 @@ bool AudioStarted = false; // the SDL audio subsystem is ours to quit
 // Frames mixed per piece; keeps the scratch buffer on the stack.
 constexpr int PieceFrames = 512;
 
+// Keeps the audio thread out of the sound table until Unlock.
 void Lock() {
     if (Device) SDL_LockAudioDevice(Device);
 }
@@ -96,8 +97,11 @@ void MixLocked(float* out, int frames) {
         else
             MixWhole(s, out, frames);
     }
-    for (int i = 0; i < frames * PlatSoundMixChannels; ++i)
-        out[i] = std::clamp(out[i], -1.0f, 1.0f);
+    // Damaged data must not reach the device as NaN either.
+    for (int i = 0; i < frames * PlatSoundMixChannels; ++i) {
+        float v = out[i];
+        out[i] = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v == v ? v : 0.0f;
+    }
 }
 
 // The device's pull, on SDL's audio thread with the device lock held.

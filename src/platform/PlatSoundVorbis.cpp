@@ -28,6 +28,7 @@ const float Fold[8][8][2] = {
     {{1, 0}, {H, H}, {0, 1}, {H, 0}, {0, H}, {H, 0}, {0, H}, {0, 0}},
 };
 
+// The decoder's reads, seeks and position queries, served by the source.
 size_t ReadSource(void* out, size_t size, size_t count, void* source) {
     if (size == 0) return 0;
     return SoundSourceRead(static_cast<SoundSource*>(source), out, size * count) / size;

@@ -41,7 +41,7 @@ PlatFaultCallback FaultCallback = nullptr;
 backtrace_state* Backtrace = nullptr;
 void* AltStack = nullptr;
 bool HandlersInstalled = false;
-// Lowest address of the main thread's stack, 0 when unknown.
+// Lowest stack address of the thread that installed the handlers, 0 when unknown.
 uintptr_t StackLow = 0;
 
 // 0 idle, 1 looking up the line, 2 inside the callback.
@@ -161,6 +161,7 @@ int OnCallerLine(void*, uintptr_t pc, const char* file, int line, const char*) {
     return Consider(file, line);
 }
 
+// Lookup errors leave the line unknown.
 void OnBacktraceError(void*, const char*, int) {}
 
 // Program counter and stack pointer of the interrupted thread.
@@ -291,7 +292,7 @@ void OnFaultSignal(int signal, siginfo_t* info, void* context) {
     _exit(0);
 }
 
-// Records the main thread's stack bounds for the overflow test.
+// Records the installing thread's lowest stack address for the overflow test.
 void FindStackBounds() {
     pthread_attr_t attr;
     if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
@@ -305,6 +306,7 @@ void FindStackBounds() {
 
 } // namespace
 
+// Returns the Windows code of a fault signal, 0 when none fits; no state.
 uint32_t PlatFaultCode(int signal, int siCode, bool stackFault, bool privileged) {
     switch (signal) {
     case SIGSEGV:
@@ -346,6 +348,7 @@ uint32_t PlatFaultCode(int signal, int siCode, bool stackFault, bool privileged)
     }
 }
 
+// Writes the report's form of `path` into `out`; no other state.
 void PlatFaultFileName(const char* path, char* out, int size) {
     if (size <= 0) return;
     out[0] = '\0';
@@ -370,6 +373,8 @@ void PlatFaultFileName(const char* path, char* out, int size) {
     out[n] = '\0';
 }
 
+// Sets the callback, the debug-information state, the alternate stack of the
+// calling thread and the handlers.
 void PlatSetFaultCallback(PlatFaultCallback callback) {
     FaultCallback = callback;
     // The debug information itself is read at the first fault: reading it
@@ -403,6 +408,7 @@ void PlatSetFaultCallback(PlatFaultCallback callback) {
     HandlersInstalled = true;
 }
 
+// Drops the callback and gives the signals their default action.
 void PlatClearFaultCallback() {
     if (HandlersInstalled) RestoreDefaults();
     HandlersInstalled = false;

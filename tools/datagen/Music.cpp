@@ -41,6 +41,20 @@ const int Melody[][2] = {
 const char* const DrumBar = "k.h.s.hkk.h.s.ho";
 const char* const DrumFill = "k.h.s.hkk.s.sss.";
 
+// Returns sin(2π × turns) from a table with linear interpolation: the mix
+// calls it tens of millions of times.
+double TableSin(double turns) {
+    constexpr int Size = 4096;
+    static const std::vector<double> table = [] {
+        std::vector<double> t(Size + 1);
+        for (int i = 0; i <= Size; ++i) t[i] = std::sin(TwoPi * i / Size);
+        return t;
+    }();
+    double f = (turns - std::floor(turns)) * Size;
+    int i = static_cast<int>(f);
+    return table[i] + (table[i + 1] - table[i]) * (f - i);
+}
+
 // Returns the frequency of a MIDI note.
 double NoteHz(double note) {
     return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
@@ -72,14 +86,19 @@ struct Noise {
 void Pluck(Mix& mix, long start, double note, double seconds, double gain, double pan) {
     double f = NoteHz(note);
     long n = static_cast<long>(seconds * Rate);
+    // Decays kept as running products instead of an exp per sample.
+    double decay = 1.0, decay2 = 1.0, decay3 = 1.0;
+    const double k1 = std::exp(-7.0 / Rate), k2 = std::exp(-10.0 / Rate),
+                 k3 = std::exp(-16.0 / Rate);
     for (long i = 0; i < n; ++i) {
         double t = static_cast<double>(i) / Rate;
-        double env =
-            std::min(1.0, t / 0.003) * std::exp(-t * 7.0) * (1.0 - static_cast<double>(i) / n);
-        double v = std::sin(TwoPi * f * t) +
-                   0.35 * std::exp(-t * 10.0) * std::sin(TwoPi * 2 * f * t) +
-                   0.12 * std::exp(-t * 16.0) * std::sin(TwoPi * 3 * f * t);
+        double env = std::min(1.0, t / 0.003) * decay * (1.0 - static_cast<double>(i) / n);
+        double v = TableSin(f * t) + 0.35 * decay2 * TableSin(2 * f * t) +
+                   0.12 * decay3 * TableSin(3 * f * t);
         mix.Add(start + i, gain * env * v, pan);
+        decay *= k1;
+        decay2 *= k2;
+        decay3 *= k3;
     }
 }
 
@@ -87,13 +106,16 @@ void Pluck(Mix& mix, long start, double note, double seconds, double gain, doubl
 void Bass(Mix& mix, long start, double note, long length, double gain) {
     double f = NoteHz(note);
     long release = Rate / 50;
+    double decay = 1.0;
+    const double k = std::exp(-6.0 / Rate);
     for (long i = 0; i < length + release; ++i) {
         double t = static_cast<double>(i) / Rate;
-        double env = std::min(1.0, t / 0.005) * (0.6 + 0.4 * std::exp(-t * 6.0));
+        double env = std::min(1.0, t / 0.005) * (0.6 + 0.4 * decay);
         if (i > length) env *= 1.0 - static_cast<double>(i - length) / release;
-        double v = std::sin(TwoPi * f * t) + 0.25 * std::sin(TwoPi * 2 * f * t) +
-                   0.1 * std::tanh(3 * std::sin(TwoPi * f * t));
+        double s1 = TableSin(f * t);
+        double v = s1 + 0.25 * TableSin(2 * f * t) + 0.1 * std::tanh(3 * s1);
         mix.Add(start + i, gain * env * v, 0.0);
+        decay *= k;
     }
 }
 

@@ -57,7 +57,7 @@ std::string EncodePng(const Picture& picture) {
     png_set_write_fn(png, &out, AppendBytes, NoFlush);
     png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGBA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
+    png_set_compression_level(png, 6);
     png_write_info(png, info);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {

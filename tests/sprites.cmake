@@ -21,9 +21,14 @@ add_dependencies(test_sprites_gl sprite_scene_dump)
 find_program(VREM_XVFB_RUN xvfb-run REQUIRED)
 add_test(NAME sprites_gl
          COMMAND ${VREM_XVFB_RUN} -a -s "-screen 0 640x480x24" $<TARGET_FILE:test_sprites_gl>)
-set_tests_properties(sprites_gl PROPERTIES
-  ENVIRONMENT "SDL_VIDEODRIVER=x11;SDL_AUDIODRIVER=dummy;LIBGL_ALWAYS_SOFTWARE=1;WAYLAND_DISPLAY="
-  TIMEOUT 300)
+set(VREM_SPRITES_GL_ENV "SDL_VIDEODRIVER=x11;SDL_AUDIODRIVER=dummy;LIBGL_ALWAYS_SOFTWARE=1;WAYLAND_DISPLAY=")
+if(VREM_SANITIZE)
+  # Mesa's driver and D-Bus leave allocations behind after their modules are
+  # unloaded, beyond any suppression; the same tests run leak-checked on the
+  # render-target back-end.
+  list(APPEND VREM_SPRITES_GL_ENV "ASAN_OPTIONS=detect_leaks=0")
+endif()
+set_tests_properties(sprites_gl PROPERTIES ENVIRONMENT "${VREM_SPRITES_GL_ENV}" TIMEOUT 300)
 
 if(VREM_BENCH AND EXISTS ${CMAKE_SOURCE_DIR}/bench/bench_sprites.cpp)
   find_package(benchmark REQUIRED)

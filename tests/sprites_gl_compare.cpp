@@ -4,6 +4,7 @@
 
 #include "SpriteScenes.h"
 #include "TestSupport.h"
+#include "platform/PlatSpriteCommon.h"
 
 #include <cstdio>
 #include <cstring>
@@ -69,6 +70,22 @@ TEST(BackEnds, SameSceneSamePixels) {
         const int box = (LeanedBox[2] - LeanedBox[0]) * (LeanedBox[3] - LeanedBox[1]);
         EXPECT_LE(shifted, box / 10);
     }
+    CloseTestScreen();
+}
+
+// Debris-like silhouettes of one sprite in many colours go out in a few
+// batches, not one draw call each.
+TEST(BackEnds, ThousandsOfSilhouettesAreBatched) {
+    ASSERT_TRUE(OpenTestScreen(160, 120, 160, 120));
+    ASSERT_TRUE(PlatImageCreate(9, 1, 1, 32));
+    SpriteFromTestImage(9, 9);
+    const int64_t before = PlatDrawCalls;
+    for (int i = 0; i < 10000; ++i)
+        PlatSpriteDisplaySilhouette(9, i % 160, i / 160, 255, PatternColor(i, 0, 5) & 0xFFFFFF);
+    Picture p = FlipAndRead();
+    EXPECT_LE(PlatDrawCalls - before, 2);
+    ASSERT_EQ(p.width, 160);
+    for (int i = 0; i < 10000; ++i) ASSERT_EQ(p.At(i % 160, i / 160), PatternColor(i, 0, 5)) << i;
     CloseTestScreen();
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 PlatScreenState PlatScreen;
+int64_t PlatDrawCalls = 0;
 
 namespace {
 

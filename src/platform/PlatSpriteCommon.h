@@ -35,6 +35,8 @@ struct PlatScreenState {
 };
 
 extern PlatScreenState PlatScreen;
+// Draw submissions the back-end has made to its renderer (for tests).
+extern int64_t PlatDrawCalls;
 
 // A quad ready to rasterise: corners in drawing order, always turning
 // clockwise on screen (y downward), with texture coordinates from 0 to 1 over

@@ -142,6 +142,7 @@ void DrawSprite(int sprite, int x, int y, bool silhouette, SDL_Color mod) {
     if (!texture || !PlatSpriteQuadAt(*s, x, y, &q)) return;
     UseTarget(Back);
     SDL_SetTextureScaleMode(texture, ScaleMode());
+    ++PlatDrawCalls;
     if (PlatQuadIsRectangle(q)) {
         SDL_SetTextureColorMod(texture, mod.r, mod.g, mod.b);
         SDL_SetTextureAlphaMod(texture, mod.a);

@@ -191,6 +191,7 @@ void Flush() {
                  GL_STREAM_DRAW);
     glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(Batch.size() * sizeof(Vertex)), Batch.data());
     glDrawElements(GL_TRIANGLES, GLsizei(Batch.size() / 4 * 6), GL_UNSIGNED_SHORT, nullptr);
+    ++PlatDrawCalls;
     Batch.clear();
 }
 

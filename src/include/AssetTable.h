@@ -38,7 +38,7 @@ int32_t LoadIndexedSound(const AssetMap& index, int32_t sound, const std::string
 // The same for image `image`.
 int32_t LoadIndexedImage(const AssetMap& index, int32_t image, const std::string& name);
 
-// Starts sound, registers the PNG and Ogg Vorbis decoders, switches to single
-// precision and loads the whole asset table from the global AssetIndex,
-// ignoring every failure; image 9 is always created.
+// Starts the sprite back-end, sound and keyboard, registers the PNG and Ogg Vorbis decoders,
+// switches to single precision and loads the whole asset table from the global AssetIndex, ignoring
+// every failure; image 9 is always created.
 void LoadAssets();

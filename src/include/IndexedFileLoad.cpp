@@ -5,7 +5,9 @@
 #include "SinglePrecisionFloat.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformImage.h"
+#include "platform/PlatformKeyboard.h"
 #include "platform/PlatformSound.h"
+#include "platform/PlatformSprite.h"
 #include "platform/PlatformZip.h"
 
 #include <cstdlib>
@@ -77,9 +79,11 @@ int32_t LoadIndexedImage(const AssetMap& index, int32_t image, const std::string
 }
 
 void LoadAssets() {
-    // The sprite system starts first and the keyboard right after sound; both
-    // join here with their back-ends.
+    // The sprite back-end starts before any window opens: it may need its own
+    // kind of window.
+    PlatSpriteInit();
     PlatSoundInit();
+    PlatKeyboardInit();
     PlatImageRegisterPng();
     PlatSoundRegisterOgg();
     SetSinglePrecision(1);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@ struct XvfbServer {
         if (pipe(fds) != 0) return false;
         pid = fork();
         if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM); // never outlive a crashed test
             close(fds[0]);
             int null = open("/dev/null", O_WRONLY);
             if (null >= 0) {

@@ -123,10 +123,18 @@ static bool HaveDisplay() {
     return asked && SDL_strstr(asked, driver) != nullptr;
 }
 
+// Starts SDL's video; false when it cannot start. The game reads keys, never
+// text, so text input stays off.
+bool PlatVideoInit() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    SDL_StopTextInput();
+    return true;
+}
+
 // Opens the window shown at once; false without a display.
 bool PlatWindowOpen(int window, const std::string& title, int innerWidth, int innerHeight,
                     uint32_t style) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (!PlatVideoInit()) return false;
     if (!HaveDisplay()) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;

@@ -11,6 +11,10 @@ SDL_Window* PlatSdlWindow(int window);
 // its PlatSpriteInit before the window opens.
 extern uint32_t PlatWindowCreateFlags;
 
+// Starts SDL's video subsystem as the window code needs it (use this instead
+// of SDL_InitSubSystem(SDL_INIT_VIDEO)); false when there is no video at all.
+bool PlatVideoInit();
+
 // Background colour of window `window` (24-bit, red in the low byte): what a
 // back-end shows where its screen does not cover the inner area.
 uint32_t PlatWindowBackground(int window);

@@ -34,8 +34,10 @@ extern std::string TypedCode;
 extern int32_t LastScreenWidth;
 extern int32_t LastScreenHeight;
 
-// Runs the start-up sequence and the frame loop; never returns. `title` is the
-// program's window title.
+// Runs the start-up sequence up to the frame loop; `title` is the program's
+// window title. Ends the process when there are no parameters or no display.
+void StartUp(const char* title);
+// StartUp, then the frame loop for ever.
 [[noreturn]] void GameMain(const char* title);
 
 // Acts on every "cd:", "ld:" and "ldnz:" parameter in order.

@@ -4,7 +4,12 @@
 #include "IndexedFile.h"
 #include "OnErrorHandler.h"
 #include "platform/PlatformFiles.h"
+#include "platform/PlatformImage.h"
+#include "platform/PlatformKeyboard.h"
 #include "platform/PlatformProcess.h"
+#include "platform/PlatformSound.h"
+#include "platform/PlatformSprite.h"
+#include "platform/PlatformWindow.h"
 #include "platform/PlatformZip.h"
 
 // True when `param` starts with `prefix`, ignoring the case of A to Z.
@@ -35,7 +40,13 @@ void ParseCommandLine() {
 }
 
 void ShutDown() {
+    PlatSoundEnd();
     PlatZipCloseAll();
     RemoveErrorHandler();
+    PlatKeyboardEnd();
+    PlatScreenEnd();
+    PlatSpritesEnd();
+    PlatWindowsEnd();
+    PlatImagesEnd();
     PlatExit(0);
 }

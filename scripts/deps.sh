@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config git
   libsdl2-dev libsdl2-ttf-dev libzip-dev libpng-dev zlib1g-dev libvorbis-dev libogg-dev
   libepoxy-dev libgl-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev
-  clang-format xvfb xauth xdotool x11-utils libgl1-mesa-dri fontconfig fonts-dejavu-core zip unzip)
+  clang-format xvfb xauth xdotool openbox x11-apps x11-utils libgl1-mesa-dri fontconfig fonts-dejavu-core zip unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

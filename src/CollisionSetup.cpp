@@ -1,4 +1,5 @@
 // The global bodies and their start-up set-up.
+#include "AssetTable.h"
 #include "Body.h"
 
 Body LevelBody;
@@ -6,15 +7,11 @@ Body PlayerSpawn;
 Body PlayerBody;
 Body OrbProbe;
 
-// Asset numbers of the two collision images.
-static constexpr int32_t PlayerCollisionImage = 1;
-static constexpr int32_t LevelCollisionImage = 2;
-
 void SetupCollision() {
     LevelBody = Body{};
-    LevelBody.mask = MaskFromImage(LevelCollisionImage);
+    LevelBody.mask = MaskFromImage(ImageLevelCollision);
     PlayerSpawn = Body{};
-    PlayerSpawn.mask = MaskFromImage(PlayerCollisionImage);
+    PlayerSpawn.mask = MaskFromImage(ImagePlayerCollision);
     PlayerSpawn.x = 0.0f;
     PlayerSpawn.y = 100.0f;
     PlayerSpawn.vx = 3.0f;

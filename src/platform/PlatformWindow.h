@@ -4,9 +4,9 @@
 #include <string>
 
 // Style bits the game reads and writes (their Windows values).
-constexpr uint32_t PlatStyleBorder = 0x00800000;        // with the dialog frame: the title bar
-constexpr uint32_t PlatStyleGameWindow = 0x80CF0000;    // popup, caption, system menu, sizing
-                                                        // border, minimise and maximise boxes
+constexpr uint32_t PlatStyleBorder = 0x00800000;     // with the dialog frame: the title bar
+constexpr uint32_t PlatStyleGameWindow = 0x80CF0000; // popup, caption, system menu, sizing
+                                                     // border, minimise and maximise boxes
 
 enum PlatEventKind : int32_t {
     PlatEventNone = 0,

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "XvfbServer.h"
 #include "platform/PlatWindowInternal.h"
+#include "platform/PlatformKeyboard.h"
 #include "platform/PlatformWindow.h"
 
 #include <atomic>
@@ -167,6 +168,14 @@ TEST_F(MenuTest, QuitWhileOpenClosesTheMenuAndAsksToClose) {
     });
     EXPECT_EQ(r.menuCommands, 0);
     EXPECT_TRUE(r.closeRequested);
+}
+
+TEST_F(MenuTest, ScriptedRunsCloseTheMenuAtOnce) {
+    PlatKeyboardSetScripted(true);
+    PlatMenuShow(PopupMenu, GameWindow, 0, 0); // would wait for ever otherwise
+    PlatKeyboardSetScripted(false);
+    PlatEvent e;
+    EXPECT_FALSE(PlatNextEvent(&e));
 }
 
 TEST_F(MenuTest, MissingOrEmptyMenusReturnAtOnce) {

@@ -245,6 +245,10 @@ void PlatKeyboardSetScripted(bool on) {
     Scripted = on;
 }
 
+bool PlatKeyboardIsScripted() {
+    return Scripted;
+}
+
 void PlatKeyboardScriptKey(int scanCode, bool down) {
     if (Scripted) RecordKey(scanCode, down);
 }

@@ -515,7 +515,8 @@ static void DrawMenuLevel(const MenuSession& s, Level& level) {
 void PlatMenuShow(int menu, int window, int screenX, int screenY) {
     auto it = Menus.find(menu);
     if (it == Menus.end() || it->second.lists[0].entries.empty()) return;
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    // Scripted runs have no one to work the menu: it closes choosing nothing.
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || PlatKeyboardIsScripted()) return;
     MenuSession s;
     s.menu = &it->second;
     s.ownerWindow = window;

@@ -45,6 +45,8 @@ void PlatWindowOnStateEvent(int window);
 // Key events from SDL, and a full release when the focus goes.
 void PlatKeyboardTrackKey(SDL_Scancode code, bool down);
 void PlatKeyboardReleaseAll();
+// True while snapshots come from a script instead of the device.
+bool PlatKeyboardIsScripted();
 // DirectInput scan code of an SDL scancode, 0 for keys without one.
 int PlatDirectInputCode(SDL_Scancode code);
 // The program's icon, 32 x 32 ARGB; the caller frees it.

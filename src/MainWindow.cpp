@@ -1,10 +1,15 @@
 // The game window, its popup menu and the full-screen switch.
 #include "Main.h"
 
+#include "WindowStartSize.h"
 #include "platform/PlatformWindow.h"
 
+int32_t StartInnerWidth = 800;
+int32_t StartInnerHeight = 600;
+
 bool OpenGameWindow(const char* title) {
-    if (!PlatWindowOpen(GameWindow, title, 800, 600, PlatStyleGameWindow)) return false;
+    if (!PlatWindowOpen(GameWindow, title, StartInnerWidth, StartInnerHeight, PlatStyleGameWindow))
+        return false;
     PlatWindowSetSizeLimits(GameWindow, 1, 1, 0, 0);
     PlatWindowSetBackground(GameWindow, 0x000000);
     PlatMenuCreate(PopupMenu);

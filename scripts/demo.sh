@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the replay tool if needed and runs the scripted demo
 # (tools/replay/demo.keys) headless on the generated data, saving screenshots.
-# Usage: scripts/demo.sh [OUTPUT_FOLDER]   (default: a new folder under /tmp)
+# Usage: [BUILD_DIR=build-folder] scripts/demo.sh [OUTPUT_FOLDER]
+# (default build folder: build; default output: a new folder under /tmp)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build"
+build="${BUILD_DIR:-$root/build}"
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" >/dev/null
 fi

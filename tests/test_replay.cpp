@@ -117,7 +117,7 @@ TEST(ReplayErrors, BadOptionsAndFilesEndWithCodeTwoAndAMessage) {
         TempDir dir;
         for (const auto& [name, text] : c.files) WriteFile(dir.path + "/" + name, text);
         std::vector<std::string> args = c.args;
-        args.push_back(DataBase);
+        args.insert(args.begin(), DataBase);
         const RunResult r = Replay(dir, args);
         std::string message = c.message;
         if (const size_t at = message.find("%D"); at != std::string::npos)

@@ -13,7 +13,7 @@ cmake --build "$build" -j2 --target vrem_replay vrem_data >/dev/null
 out="${1:-$(mktemp -d /tmp/vrem-demo.XXXXXX)}"
 mkdir -p "$out"
 shots=()
-for frame in 60 120 145 210 252 300 333 360; do
+for frame in 60 120 145 210 252 308 316 360; do
     shots+=(--shot "$frame:$out/frame$frame.png")
 done
 "$build/tools/replay/vrem_replay" --frames 360 --seed 1 --size 800x600 \

@@ -39,7 +39,7 @@ PlatAnswer PlatAskYesNo(const std::string& title, const std::string& text) {
     return PlatAnswerFailed;
 }
 
-std::string PlatNativePath(const std::string& path) {
+std::string PlatProgramPath(const std::string& path) {
     std::string native = path;
     for (char& c : native)
         if (c == '\\') c = '/';
@@ -63,7 +63,11 @@ void PlatStartProgram(const std::string& program, const std::string& paramText,
                       const std::string& workDir) {
     // Everything the children need is built before the fork: after it only
     // async-signal-safe calls are allowed.
-    std::string path = PlatNativePath(program);
+    std::string path = PlatProgramPath(program);
+    // The program path is ours, not the new directory's, to resolve.
+    char here[4096];
+    if (!workDir.empty() && !path.empty() && path[0] != '/' && getcwd(here, sizeof here))
+        path = std::string(here) + "/" + path;
     std::vector<std::string> words = PlatSplitParams(paramText);
     std::vector<char*> argv;
     argv.push_back(path.data());

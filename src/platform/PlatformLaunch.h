@@ -15,9 +15,9 @@ void PlatLaunchStop();
 // default) and No; returns the answer. Without a display it fails at once.
 PlatAnswer PlatAskYesNo(const std::string& title, const std::string& text);
 
-// Returns `path` in this system's form: "\" becomes "/" and a trailing ".exe"
+// Returns the program path `path` in this system's form: "\" becomes "/" and a trailing ".exe"
 // is dropped on POSIX systems.
-std::string PlatNativePath(const std::string& path);
+std::string PlatProgramPath(const std::string& path);
 
 // Starts `program` with the parameters split from `paramText` in the
 // directory `workDir` ("" keeps the current one), in a session of its own,

@@ -49,26 +49,33 @@ void KillPlayer() {
     PlayerBody = PlayerSpawn;
 }
 
-// True when the particle is outside the level's rectangle and moving away from
-// it on an axis where nothing can turn it back: below and not rising (gravity
-// only adds), or beside it and moving further out (nothing slows it sideways).
-static bool CanNeverLand(const Body& particle) {
+// True when the particle has passed the level's solid cells and the screen's
+// edge on the same side and moves further out on that axis: below and not
+// rising (gravity only adds), or beside and moving outwards (nothing slows it
+// sideways). Nothing there can turn it back, so it would never land, and with
+// the camera where it is it would never show again. A particle that is merely
+// off screen, or outside the level on one side but off screen on another, may
+// still come back into view and stays.
+static bool GoneForGood(const Body& particle, int32_t screenX, int32_t screenY) {
     const CollisionMask& level = LevelBody.mask;
-    if (!level.cells) return particle.vy >= 0.0f;
-    const float left = LevelBody.x - static_cast<float>((level.width - 1) / 2);
-    const float top = LevelBody.y - static_cast<float>((level.height - 1) / 2);
-    const float right = left + static_cast<float>(level.width - 1);
-    const float bottom = top + static_cast<float>(level.height - 1);
-    // One pixel of margin covers the probes one pixel ahead.
-    if (particle.y > bottom + 2.0f && particle.vy >= 0.0f) return true;
-    if (particle.x > right + 2.0f && particle.vx >= 0.0f) return true;
-    if (particle.x < left - 2.0f && particle.vx <= 0.0f) return true;
+    // With no solid cell at all every side is past the level.
+    bool pastLeft = true, pastRight = true, pastBottom = true;
+    if (level.cells && level.cells->minX <= level.cells->maxX) {
+        const MaskCells& cells = *level.cells;
+        const double left = static_cast<double>(NearestInt(LevelBody.x)) -
+                            static_cast<double>((level.width - 1) / 2);
+        const double top = static_cast<double>(NearestInt(LevelBody.y)) -
+                           static_cast<double>((level.height - 1) / 2);
+        // Two pixels of margin: the probes look one pixel ahead of a position
+        // that the back-off of a move can leave a rounding error behind.
+        pastLeft = static_cast<double>(particle.x) < left + cells.minX - 2.0;
+        pastRight = static_cast<double>(particle.x) > left + cells.maxX + 2.0;
+        pastBottom = static_cast<double>(particle.y) > top + cells.maxY + 2.0;
+    }
+    if (pastBottom && particle.vy >= 0.0f && screenY >= PlatScreenHeight()) return true;
+    if (pastRight && particle.vx >= 0.0f && screenX >= PlatScreenWidth()) return true;
+    if (pastLeft && particle.vx <= 0.0f && screenX < 0) return true;
     return false;
-}
-
-// True when a one-pixel sprite at (x, y) lies outside the screen.
-static bool OffScreen(int32_t x, int32_t y) {
-    return x < 0 || y < 0 || x >= PlatScreenWidth() || y >= PlatScreenHeight();
 }
 
 void UpdateDebris() {
@@ -83,7 +90,7 @@ void UpdateDebris() {
         MoveBodyPlain(particle, LevelBody);
         const int32_t x = NearestInt(((particle.x - px) + halfW) + PixelOffset);
         const int32_t y = NearestInt(((particle.y - py) + halfH) + PixelOffset);
-        if (OffScreen(x, y) && CanNeverLand(particle)) continue;
+        if (GoneForGood(particle, x, y)) continue;
         PlatSpriteDisplaySilhouette(ImagePixel, x, y, DebrisOpacity,
                                     static_cast<uint32_t>(particle.color));
         if (kept != i) DebrisList[kept] = std::move(particle);

@@ -10,5 +10,6 @@ extern std::vector<Body> DebrisList;
 // the player back at the spawn point.
 void KillPlayer();
 // Applies gravity to every particle, moves and draws it; removes particles that
-// came to rest, and those that can never land and are out of sight.
+// came to rest, and those that can never land once they have passed the screen's
+// edge on the side they move away to.
 void UpdateDebris();

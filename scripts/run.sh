@@ -32,12 +32,15 @@ fi
 out=$(mktemp -d /tmp/vrem-demo.XXXXXX)
 Xvfb :93 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$game" "$xvfb" 2>/dev/null || true' EXIT
+game=
+trap 'kill ${game:-} "$xvfb" 2>/dev/null || true' EXIT
 export DISPLAY=:93 SDL_AUDIODRIVER=dummy
 sleep 1
 (cd "$root/install" && exec ./bin/vrem_gl 'ld:data\base' 'ld:data\kl') >/dev/null 2>&1 &
 game=$!
-sleep 3
+sleep 5
+# Without a window manager the keys go to the window under the pointer.
+xdotool mousemove 512 384
 shot() {
     if command -v convert >/dev/null; then
         xwd -root -silent | convert xwd:- "$out/$1.png"

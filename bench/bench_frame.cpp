@@ -58,6 +58,7 @@ std::vector<Body> Particles(int64_t count) {
     return list;
 }
 
+// Times RunFrame with state.range(0) particles live at the start of each frame.
 void BM_Frame(benchmark::State& state) {
     if (!GameReady()) {
         state.SkipWithError("no generated data sets in the build folder");

@@ -19,11 +19,13 @@ const std::string DataBase = "ld:" VREM_BUILD_DIR "/data/base";
 const std::string DataKl = "ld:" VREM_BUILD_DIR "/data/kl";
 const std::string ExpectedDir = VREM_TEST_SOURCE_DIR "/replay";
 
+// Runs the tool in `dir` with `args`.
 RunResult Replay(const TempDir& dir, std::vector<std::string> args) {
     args.insert(args.begin(), VREM_REPLAY);
     return RunProgram(args, dir.path, {}, 120);
 }
 
+// The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -45,6 +47,7 @@ std::string Orbs(const std::string& line) {
     return at == std::string::npos ? std::string() : line.substr(at);
 }
 
+// A command line (with files made for it) the tool must refuse.
 struct BadCase {
     const char* what;
     std::vector<std::string> args;

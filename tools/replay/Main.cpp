@@ -44,6 +44,7 @@ void PutFloat(std::string* out, float v) {
     *out += text;
 }
 
+// Appends an integer in decimal.
 void PutInt(std::string* out, int64_t v) {
     *out += std::to_string(v);
 }
@@ -124,6 +125,8 @@ void ApplyActions(const std::vector<ReplayAction>& actions, size_t* next, int64_
 
 } // namespace
 
+// Reads the options and files, starts the game headless and runs the frames;
+// ends through ShutDown (0) or with 2 for bad input.
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     ReplayOptions options;

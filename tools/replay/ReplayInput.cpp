@@ -44,6 +44,7 @@ bool ParseInt(const std::string& text, int64_t max, int64_t* value) {
     return true;
 }
 
+// The text in lower case (ASCII).
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -60,6 +61,7 @@ bool TakeValue(const std::vector<std::string>& args, size_t* i, std::string* val
     return true;
 }
 
+// The path made absolute against the current folder; unchanged on failure.
 std::string Absolute(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(path, ec);

@@ -74,9 +74,8 @@ void PlatStartProgram(const std::string& program, const std::string& paramText,
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     struct rlimit files = {};
-    int limit = 1024;
-    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY &&
-        files.rlim_cur < 65536)
+    int limit = 1 << 20; // the kernel's own ceiling on open descriptors
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < static_cast<rlim_t>(limit))
         limit = static_cast<int>(files.rlim_cur);
 
     // Fork twice: the middle child ends at once and is reaped here, so the

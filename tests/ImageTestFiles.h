@@ -14,7 +14,7 @@
 
 // A PNG in one of libpng's colour types and bit depths; samples are given
 // per pixel and channel at the file's bit depth (palette: the index).
-struct PngSpec {
+struct PngCase {
     const char* label = "";
     int colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     int bitDepth = 8;
@@ -44,7 +44,7 @@ inline int PngChannels(int colorType) {
     }
 }
 
-inline int PaletteSize(const PngSpec& s) {
+inline int PaletteSize(const PngCase& s) {
     return (1 << s.bitDepth) < 200 ? (1 << s.bitDepth) : 200;
 }
 
@@ -64,9 +64,9 @@ inline int Value8(int x, int y, int c) {
     return v > 255 ? (c == 3 && v < 278 ? 0 : 255) : v;
 }
 
-// Sample of pixel (x, y), channel c, at the spec's bit depth. 16-bit samples
+// Sample of pixel (x, y), channel c, at the case's bit depth. 16-bit samples
 // differ from v * 257 in their low byte so a swapped or dropped byte shows.
-inline int Sample(const PngSpec& s, int x, int y, int c) {
+inline int Sample(const PngCase& s, int x, int y, int c) {
     if (s.colorType == PNG_COLOR_TYPE_PALETTE) return (x + 3 * y) % PaletteSize(s);
     if (s.bitDepth < 8) return (x + 2 * y + c) % (1 << s.bitDepth);
     int v = Value8(x, y, c);
@@ -77,22 +77,22 @@ inline int Sample(const PngSpec& s, int x, int y, int c) {
 
 // The tRNS key of grey and RGB images: the samples of pixel (0, 0), which the
 // pattern repeats elsewhere.
-inline int KeySample(const PngSpec& s, int c) {
+inline int KeySample(const PngCase& s, int c) {
     return Sample(s, 0, 0, c);
 }
 
-inline uint8_t To8(const PngSpec& s, int v) {
+inline uint8_t To8(const PngCase& s, int v) {
     if (s.bitDepth == 16) return static_cast<uint8_t>((v * 255 + 32767) / 65535);
     if (s.bitDepth < 8) return static_cast<uint8_t>(v * 255 / ((1 << s.bitDepth) - 1));
     return static_cast<uint8_t>(v);
 }
 
-inline bool PngHasTransparency(const PngSpec& s) {
+inline bool PngHasTransparency(const PngCase& s) {
     return (s.colorType & PNG_COLOR_MASK_ALPHA) != 0 || s.trns;
 }
 
 // Colour and alpha the file holds at (x, y); alpha 255 where it has none.
-inline Rgba PngPixel(const PngSpec& s, int x, int y) {
+inline Rgba PngPixel(const PngCase& s, int x, int y) {
     if (s.colorType == PNG_COLOR_TYPE_PALETTE) {
         int i = Sample(s, x, y, 0);
         png_color c = PaletteColor(i);
@@ -130,8 +130,8 @@ inline void PngWriteToString(png_structp png, png_bytep data, size_t length) {
 }
 inline void PngFlushNone(png_structp) {}
 
-// The PNG file of the spec, written with libpng.
-inline std::string MakePng(const PngSpec& s) {
+// The PNG file of the case, written with libpng.
+inline std::string MakePng(const PngCase& s) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -269,6 +269,6 @@ inline void MakeZip(const std::string& path,
 }
 
 // Test names and failure messages show the case's label.
-inline void PrintTo(const PngSpec& s, std::ostream* out) {
+inline void PrintTo(const PngCase& s, std::ostream* out) {
     *out << s.label;
 }

@@ -23,7 +23,7 @@ class Images : public ::testing::Test {
 
 // Every pixel, the size, the transparency flag and the drawing pixels of
 // image `image` against the file's own content.
-void ExpectImageMatches(int image, const PngSpec& s) {
+void ExpectImageMatches(int image, const PngCase& s) {
     ASSERT_TRUE(PlatImageExists(image));
     ASSERT_EQ(PlatImageWidth(image), s.width);
     ASSERT_EQ(PlatImageHeight(image), s.height);
@@ -46,7 +46,7 @@ void ExpectImageMatches(int image, const PngSpec& s) {
         }
 }
 
-const PngSpec PngCases[] = {
+const PngCase PngCases[] = {
     {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false},
     {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false},
     {"rgb8", PNG_COLOR_TYPE_RGB, 8, false, false},
@@ -76,10 +76,10 @@ const PngSpec PngCases[] = {
     {"palette4_trns_interlaced", PNG_COLOR_TYPE_PALETTE, 4, true, true},
 };
 
-class PngFormats : public Images, public ::testing::WithParamInterface<PngSpec> {};
+class PngFormats : public Images, public ::testing::WithParamInterface<PngCase> {};
 
 TEST_P(PngFormats, FileAndMemoryGiveTheFilesPixels) {
-    const PngSpec& s = GetParam();
+    const PngCase& s = GetParam();
     std::string png = MakePng(s);
     ASSERT_TRUE(PlatImageLoadMemory(3, png.data(), static_cast<int64_t>(png.size())));
     ExpectImageMatches(3, s);
@@ -136,7 +136,7 @@ TEST_F(Images, ContentDecidesTheFormatNotTheName) {
 
 TEST_F(Images, ReadBackAlphaRules) {
     // Alpha channel: transparent with colour and opaque black are both non-zero.
-    PngSpec rgba{"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false, 13, 7};
+    PngCase rgba{"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false, 13, 7};
     std::string png = MakePng(rgba);
     ASSERT_TRUE(PlatImageLoadMemory(1, png.data(), static_cast<int64_t>(png.size())));
     bool sawTransparentColour = false, sawOpaque = false;

@@ -57,13 +57,12 @@ std::unique_ptr<SoundObject> LoadWav(const uint8_t* data, size_t length) {
     if (!patched.empty()) data = reinterpret_cast<const uint8_t*>(patched.data());
     SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(length));
     if (!rw) return nullptr;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec wav;
     Uint8* buffer = nullptr;
     Uint32 bytes = 0;
-    if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &bytes)) return nullptr;
+    if (!SDL_LoadWAV_RW(rw, 1, &wav, &buffer, &bytes)) return nullptr;
     auto object = std::make_unique<SoundObject>();
-    bool ok =
-        SoundConvertWhole(spec.format, spec.channels, spec.freq, buffer, bytes, &object->frames);
+    bool ok = SoundConvertWhole(wav.format, wav.channels, wav.freq, buffer, bytes, &object->frames);
     SDL_FreeWAV(buffer);
     if (!ok || object->frames.empty()) return nullptr;
     return object;

@@ -126,6 +126,13 @@ bool BlockAligned(const Shot& s, int zoom) {
     return true;
 }
 
+// Number of pixels in the game's background colour.
+size_t BackgroundPixels(const Shot& s) {
+    size_t n = 0;
+    for (uint32_t p : s.pixels) n += p == BackgroundColor;
+    return n;
+}
+
 // Number of different colours in the picture.
 size_t ColourCount(const Shot& s) {
     return std::set<uint32_t>(s.pixels.begin(), s.pixels.end()).size();
@@ -199,11 +206,17 @@ class GameUnderX : public ::testing::TestWithParam<const char*> {
                 setenv("ASAN_OPTIONS", "detect_leaks=0", 1); // Mesa's leftovers
             });
     }
-    // The game window's id once it is mapped; the renderer may open it twice.
+    // The game window's id once it is mapped. A renderer can replace the
+    // window it is given by a new one, so the id must stay for half a second.
     bool FindWindow() {
-        return WaitFor(60, [this] {
+        int seen = 0;
+        return WaitFor(60, [this, &seen] {
             std::istringstream ids(Sh("xdotool search --onlyvisible --name '^Vrem!'"));
-            return static_cast<bool>(ids >> window);
+            std::string id;
+            if (!(ids >> id)) return false;
+            seen = id == window ? seen + 1 : 0;
+            window = id;
+            return seen >= 5;
         });
     }
     Geometry Geom() const {
@@ -251,18 +264,27 @@ class GameUnderX : public ::testing::TestWithParam<const char*> {
                 *why += " not in blocks of " + std::to_string(zoom);
                 return false;
             }
+            // A window the manager has just resized can show part of an
+            // earlier frame until the game draws the next one.
+            if (BackgroundPixels(*shot) != 0) {
+                *why += " background showing";
+                return false;
+            }
             return true;
         });
     }
-    // What a player sees at `zoom`: a level picture in exact zoom-sized blocks
-    // (not larger ones), no background showing, and the player in the middle.
-    void ExpectGamePicture(const Shot& s, int zoom) const {
+    // A level picture at `zoom`: exact zoom-sized blocks (not larger ones)
+    // and no background showing.
+    void ExpectLevelPicture(const Shot& s, int zoom) const {
         EXPECT_TRUE(BlockAligned(s, zoom));
         EXPECT_FALSE(BlockAligned(s, 2 * zoom)) << "blocks larger than the zoom";
         EXPECT_GE(ColourCount(s), 16u);
-        size_t background = 0;
-        for (uint32_t p : s.pixels) background += p == BackgroundColor;
-        EXPECT_EQ(background, 0u) << "the background shows where the level should be";
+        EXPECT_EQ(BackgroundPixels(s), 0u) << "the background shows where the level should be";
+    }
+    // What a player sees soon after the start: the level and, while the
+    // camera still has the start in view, the player in the middle.
+    void ExpectGamePicture(const Shot& s, int zoom) const {
+        ExpectLevelPicture(s, zoom);
         EXPECT_GE(MiddleOnlyColours(s, zoom, 10, 18), 2u) << "no sprite of its own in the middle";
     }
 };
@@ -324,15 +346,17 @@ TEST_P(GameUnderX, ZoomFullScreenMenuAndExitWithRealKeys) {
     ASSERT_TRUE(WaitForPicture(16, 1024, 768, &shot, &why)) << why;
     ExpectGamePicture(shot, 16);
 
-    // F12 again: a normal window with its title bar. Its size and picture
-    // after that are checked on their own below (a known fault).
+    // F12 again: the normal window with its title bar and its earlier size.
     Keys("F12");
     EXPECT_TRUE(WaitFor(10,
                         [&] {
                             g = Geom();
-                            return !g.maximised && g.frame[2] > 0;
+                            return !g.maximised && g.frame[2] > 0 && g.width == zoomed.width &&
+                                   g.height == zoomed.height;
                         }))
-        << "title bar " << g.frame[2];
+        << g.width << "x" << g.height << ", title bar " << g.frame[2];
+    ASSERT_TRUE(WaitForPicture(16, zoomed.width, zoomed.height, &shot, &why)) << why;
+    ExpectGamePicture(shot, 16);
 
     // Escape: the popup menu, a window of its own the manager leaves alone.
     Keys("Escape");
@@ -351,34 +375,51 @@ TEST_P(GameUnderX, ZoomFullScreenMenuAndExitWithRealKeys) {
     EXPECT_EQ(code, 0) << "stderr: " << ReadAll(errFile);
 }
 
-// Leaving full screen should give back the window's earlier size. It does
-// not always: the resize to the decorated, still maximised size can arrive
-// after the restore, and the screen set-up then makes that size the
-// window's own (1024 x 744 seen instead of 800 x 600 within four rounds, with
-// both programs; at zoom 16 once 1023 x 736, whose picture is out of blocks). Timing-dependent, so
-// disabled until that is mended.
-TEST_P(GameUnderX, DISABLED_LeavingFullScreenGivesTheEarlierSizeBack) {
+// Leaving full screen gives back the window's earlier size, also where the
+// full-screen size is not a whole number of 2 x zoom blocks (zoom 7). The
+// manager restores some time after being asked; a resize asked for from the
+// still maximised size used to reach it after the restore and undo it.
+TEST_P(GameUnderX, LeavingFullScreenGivesTheEarlierSizeBack) {
     StartGame();
     ASSERT_TRUE(FindWindow()) << "no game window; stderr: " << ReadAll(errFile);
     Shot shot;
     std::string why;
     ASSERT_TRUE(WaitForPicture(4, 800, 600, &shot, &why)) << why;
     Geometry g;
-    for (int round = 0; round < 4; round++) {
-        Keys("F12");
-        ASSERT_TRUE(WaitFor(10, [&] {
-            g = Geom();
-            return g.maximised && g.width == 1024 && g.height == 768;
-        })) << round;
-        Keys("F12");
-        EXPECT_TRUE(WaitFor(10,
-                            [&] {
-                                g = Geom();
-                                return !g.maximised && g.frame[2] > 0 && g.width == 800 &&
-                                       g.height == 600;
-                            }))
-            << "round " << round << ": " << g.width << "x" << g.height;
-        ASSERT_TRUE(WaitForPicture(4, 800, 600, &shot, &why)) << "round " << round << ": " << why;
+    int wantW = 800, wantH = 600; // each zoom step rounds the size before it
+    for (int zoom : {4, 7}) {
+        for (int step = 5; step <= zoom; step++) {
+            Keys("F7");
+            ASSERT_TRUE(WaitForPicture(step, 0, 0, &shot, &why)) << "zoom " << step << ": " << why;
+            wantW -= wantW % (2 * step);
+            wantH -= wantH % (2 * step);
+        }
+        ASSERT_TRUE(WaitForPicture(zoom, wantW, wantH, &shot, &why)) << why;
+        for (int round = 0; round < 3; round++) {
+            const std::string at =
+                "zoom " + std::to_string(zoom) + " round " + std::to_string(round) + ": ";
+            Keys("F12");
+            ASSERT_TRUE(WaitFor(10, [&] {
+                g = Geom();
+                return g.maximised && g.frame[2] == 0;
+            })) << at;
+            // The manager keeps a maximised window at the screen's size; at
+            // zoom 7 that is not a multiple of 14, so its picture is not in
+            // exact blocks, and only the way back is checked.
+            if (zoom == 4) {
+                ASSERT_TRUE(WaitForPicture(zoom, 1024, 768, &shot, &why)) << at << why;
+            }
+            Keys("F12");
+            EXPECT_TRUE(WaitFor(10,
+                                [&] {
+                                    g = Geom();
+                                    return !g.maximised && g.frame[2] > 0 && g.width == wantW &&
+                                           g.height == wantH;
+                                }))
+                << at << g.width << "x" << g.height;
+            ASSERT_TRUE(WaitForPicture(zoom, wantW, wantH, &shot, &why)) << at << why;
+            ExpectLevelPicture(shot, zoom);
+        }
     }
 }
 

@@ -315,3 +315,81 @@ TEST_F(XWindowTest, LeftButtonDragMovesTheWindow) {
     EXPECT_EQ(x1, x0 + 120);
     EXPECT_EQ(y1, y0 + 70);
 }
+
+// The same on an X server with a window manager, which decorates the window
+// and maximises and restores it some time after being asked.
+struct XManagedWindowTest : WindowTest {
+    XvfbServer server;
+    pid_t manager = -1;
+    void SetUp() override {
+        if (!server.Start()) GTEST_SKIP() << "Xvfb is not available";
+        if (RunProgram({"/bin/sh", "-c", "command -v openbox xprop"}, "").exitCode != 0)
+            GTEST_SKIP() << "openbox or xprop is missing";
+        manager = fork();
+        if (manager == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            execlp("openbox", "openbox", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // The manager is in charge once it names its check window on the root.
+        bool running = false;
+        for (int i = 0; i < 200 && !running; i++) {
+            running = RunProgram({"/bin/sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK"}, "")
+                          .out.find("window id") != std::string::npos;
+            if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ASSERT_TRUE(running) << "openbox did not start";
+        OpenGameWindow();
+        TakeAll(200);
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        if (manager > 0) {
+            kill(manager, SIGTERM);
+            waitpid(manager, nullptr, 0);
+        }
+    }
+    // Pumps events until the inner size is `width` x `height` or 5 s pass.
+    bool WaitForSize(int width, int height) {
+        for (int i = 0; i < 500; i++) {
+            TakeAll();
+            if (PlatWindowInnerWidth(GameWindow) == width &&
+                PlatWindowInnerHeight(GameWindow) == height)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+};
+
+// As on Windows, a restore returns with the normal size in place, so the
+// screen set-up that follows reads that size; a resize asked for from the
+// maximised size would reach the manager after the restore and undo it.
+TEST_F(XManagedWindowTest, RestoreReturnsWithTheEarlierSizeInPlace) {
+    for (int round = 0; round < 3; round++) {
+        PlatWindowSetStyle(GameWindow, PlatStyleGameWindow & ~PlatStyleBorder);
+        PlatWindowMaximize(GameWindow);
+        ASSERT_TRUE(WaitForSize(1024, 768)) << round;
+        TakeAll(200);
+
+        PlatWindowSetStyle(GameWindow, PlatStyleGameWindow);
+        PlatWindowRestore(GameWindow);
+        EXPECT_EQ(PlatWindowInnerWidth(GameWindow), 800) << round;
+        EXPECT_EQ(PlatWindowInnerHeight(GameWindow), 600) << round;
+        // Size changes seen on the way may come first; Restored and its
+        // Resized end the run.
+        std::vector<int> kinds = Kinds(TakeAll());
+        ASSERT_GE(kinds.size(), 2u);
+        EXPECT_EQ(kinds[kinds.size() - 2], PlatEventRestored);
+        EXPECT_EQ(kinds.back(), PlatEventResized);
+        // What the screen set-up then does; the size must stay.
+        PlatWindowSetInnerSize(GameWindow, PlatWindowInnerWidth(GameWindow),
+                               PlatWindowInnerHeight(GameWindow));
+        TakeAll(300);
+        EXPECT_EQ(PlatWindowInnerWidth(GameWindow), 800) << round;
+        EXPECT_EQ(PlatWindowInnerHeight(GameWindow), 600) << round;
+    }
+}

@@ -31,6 +31,7 @@ static void HandleWindowEvent(const SDL_WindowEvent& e, int window) {
         PostKind(PlatEventCloseRequested, window);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+        PlatWindowOnSizeEvent(window);
         PostKind(PlatEventResized, window);
         break;
     case SDL_WINDOWEVENT_MAXIMIZED:

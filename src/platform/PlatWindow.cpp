@@ -18,6 +18,7 @@ struct WindowRecord {
     uint32_t background = 0;
     int state = StateNormal;
     bool focused = false;
+    int normalWidth = 0, normalHeight = 0; // inner size when last neither maximised nor minimised
 };
 
 std::map<int, WindowRecord> Windows;
@@ -76,6 +77,20 @@ static void EnterState(int window, WindowRecord& w, int state) {
     PlatPostEvent(event);
     event.kind = PlatEventResized;
     PlatPostEvent(event);
+}
+
+// Notes the inner size as the one a restore returns to, while SDL reports the
+// window neither maximised nor minimised; changes the window's record.
+static void RememberNormalSize(WindowRecord& w) {
+    const uint32_t flags = SDL_GetWindowFlags(w.sdl);
+    if (w.state != StateNormal ||
+        (flags & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED | SDL_WINDOW_FULLSCREEN)))
+        return;
+    SDL_GetWindowSize(w.sdl, &w.normalWidth, &w.normalHeight);
+}
+
+void PlatWindowOnSizeEvent(int window) {
+    if (WindowRecord* w = Find(window)) RememberNormalSize(*w);
 }
 
 // Takes the window state SDL now reports after a state event of its own.
@@ -153,6 +168,7 @@ bool PlatWindowOpen(int window, const std::string& title, int innerWidth, int in
     uint32_t now = SDL_GetWindowFlags(sdl);
     w.state = (now & SDL_WINDOW_MAXIMIZED) ? StateMaximized : StateNormal;
     w.focused = (now & SDL_WINDOW_INPUT_FOCUS) != 0;
+    RememberNormalSize(w);
     if (SDL_Surface* icon = PlatIconCreate()) {
         SDL_SetWindowIcon(sdl, icon);
         SDL_FreeSurface(icon);
@@ -201,6 +217,7 @@ void PlatWindowSetInnerSize(int window, int width, int height) {
     SDL_GetWindowSize(w->sdl, &oldWidth, &oldHeight);
     SDL_SetWindowSize(w->sdl, width < 1 ? 1 : width, height < 1 ? 1 : height);
     SDL_GetWindowSize(w->sdl, &newWidth, &newHeight);
+    RememberNormalSize(*w);
     // SDL reports most changes itself; an equal event waiting last is not queued twice.
     if (newWidth != oldWidth || newHeight != oldHeight) {
         PlatEvent event;
@@ -229,14 +246,33 @@ void PlatWindowSetStyle(int window, uint32_t style) {
 void PlatWindowMaximize(int window) {
     WindowRecord* w = Find(window);
     if (!w) return;
+    RememberNormalSize(*w);
     SDL_MaximizeWindow(w->sdl);
     EnterState(window, *w, StateMaximized);
 }
 
+// A window manager restores some time after being asked. Until it has, the
+// size SDL reports is the maximised one, and a resize asked for from it would
+// reach the manager after the restore and undo it; so, as a restore is on
+// Windows, this returns once the normal size is back (within a second).
 void PlatWindowRestore(int window) {
     WindowRecord* w = Find(window);
     if (!w) return;
+    const bool wasMaximized = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED) != 0;
+    const int wantWidth = w->normalWidth, wantHeight = w->normalHeight;
     SDL_RestoreWindow(w->sdl);
+    const Uint64 giveUp = SDL_GetTicks64() + 1000;
+    while (wasMaximized && SDL_GetTicks64() < giveUp) {
+        PlatPumpEvents();
+        w = Find(window);
+        if (!w) return;
+        int width = 0, height = 0;
+        SDL_GetWindowSize(w->sdl, &width, &height);
+        if (!(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED) && width == wantWidth &&
+            height == wantHeight)
+            break;
+        SDL_Delay(5);
+    }
     EnterState(window, *w, StateNormal);
 }
 

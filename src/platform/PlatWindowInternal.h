@@ -42,6 +42,8 @@ std::string PlatLatin1ToUtf8(const std::string& text);
 // Records focus changes and window-state changes of our windows.
 void PlatWindowOnFocus(int window, bool focused);
 void PlatWindowOnStateEvent(int window);
+// Records a size change SDL reports for one of our windows.
+void PlatWindowOnSizeEvent(int window);
 // Key events from SDL, and a full release when the focus goes.
 void PlatKeyboardTrackKey(SDL_Scancode code, bool down);
 void PlatKeyboardReleaseAll();

@@ -146,6 +146,7 @@ TEST(LauncherStart, QuotedParamsAndMissingProgram) {
 struct LauncherRun {
     pid_t pid = -1;
     int exitCode = -1;
+    std::string errFile = testing::TempDir() + "launcher_" + std::to_string(getpid()) + ".err";
 
     // Starts the launcher in `dir` with one inheritable descriptor open.
     void Start(const std::string& dir) {
@@ -153,8 +154,9 @@ struct LauncherRun {
         pid = fork();
         if (pid == 0) {
             int null = open("/dev/null", O_WRONLY);
+            int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(null, 1);
-            dup2(null, 2);
+            dup2(err < 0 ? null : err, 2);
             if (chdir(dir.c_str()) != 0) _exit(126);
             execl(VREM_LAUNCHER, "launcher", static_cast<char*>(nullptr));
             _exit(127);
@@ -176,8 +178,12 @@ struct LauncherRun {
         return ended;
     }
 
+    // What the launcher wrote to its standard error.
+    std::string Errors() const { return ReadFileBytes(errFile); }
+
     ~LauncherRun() {
         if (pid > 0) Wait(0);
+        std::remove(errFile.c_str());
     }
 };
 
@@ -197,7 +203,7 @@ TEST(Launcher, WithoutDisplayStartsNothingAndEnds) {
 // the box stays open, in case it came before the box took input. Exits 0 once
 // the box has gone.
 std::string AnswerScript(const std::string& action) {
-    return "id=; for i in $(seq 200); do "
+    return "id=; for i in $(seq 400); do "
            "id=$(xwininfo -root -tree | grep '\"OpenGL\"' | awk '{print $1}' | head -n 1); "
            "[ -n \"$id\" ] && break; sleep 0.1; done; [ -n \"$id\" ] || exit 3; "
            "for try in $(seq 20); do "
@@ -241,7 +247,8 @@ TEST_P(LauncherOnDisplay, StartsTheChosenProgramAndEnds) {
     MakeInstallFolder(dir.path, c.withBin);
     LauncherRun run;
     run.Start(dir.path);
-    ASSERT_EQ(std::system(AnswerScript(c.answer).c_str()), 0) << "the box did not show";
+    ASSERT_EQ(std::system(AnswerScript(c.answer).c_str()), 0)
+        << "the box did not show; launcher stderr: " << run.Errors();
     // It ends on its own while the game waits for its release.
     ASSERT_TRUE(run.Wait(15));
     EXPECT_EQ(run.exitCode, 0);

@@ -1,8 +1,7 @@
 // Per-frame CPU cost of the sprite screen: the sharp-mode presentation at
-// 800 x 600 and 10 000 one-pixel silhouettes. Built against the render-target
-// back-end (headless, SDL's software renderer) in vrem_bench and against the
-// OpenGL back-end in vrem_bench_sprites_gl (run that one under a virtual X
-// display, e.g. with xvfb-run).
+// 800 x 600, 10 000 one-pixel silhouettes and a leaned, outlined player. Built against the
+// render-target back-end (headless, SDL's software renderer) in vrem_bench and against the OpenGL
+// back-end in vrem_bench_sprites_gl (run that one under a virtual X display, e.g. with xvfb-run).
 #include <benchmark/benchmark.h>
 
 #include "platform/PlatformImage.h"
@@ -94,5 +93,28 @@ void BM_Silhouettes10000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Silhouettes10000)->Unit(benchmark::kMillisecond);
+
+// A running player with its outline: nine leaned, squashed 32 x 32 quads
+// (eight silhouettes around the sprite), then flip and clear.
+void BM_LeanedPlayerWithOutline(benchmark::State& state) {
+    if (!ScreenReady()) {
+        state.SkipWithError("no window");
+        return;
+    }
+    PlatImageCreate(8, 32, 32, 32);
+    PlatSpriteCreate(8, 32, 32, PlatSpriteAlphaFlag);
+    PlatSpriteDrawImage(8, 8);
+    const float corners[8] = {5.4f, 2.45f, 37.4f, 2.45f, 32, 32, 0, 32};
+    PlatSpriteTransform(8, corners);
+    for (auto _ : state) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx != 0 || dy != 0) PlatSpriteDisplaySilhouette(8, 400 + dx, 300 + dy, 255, 0);
+        PlatSpriteDisplay(8, 400, 300);
+        PlatScreenFlip();
+        PlatScreenClear(0xDDDDDD);
+    }
+}
+BENCHMARK(BM_LeanedPlayerWithOutline)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <utility>
 
 // Colours as the screen reads them back: 0xAABBGGRR.
 constexpr uint32_t Rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 255) {
@@ -127,13 +128,42 @@ inline uint32_t PatternColor(int x, int y, int seed) {
     return h | 0xFF000000u;
 }
 
-// Where the comparison scene draws its leaned quad: x0, y0, x1, y1 (exclusive).
-constexpr int LeanedBox[4] = {109, 87, 150, 117};
+// Frames of the comparison scene.
+constexpr int ComparisonFrames = 3;
+
+// Sixty player-like quads from a fixed sequence: leaned by 1.8 x a speed and
+// squashed or stretched by another, as the running character is, some mirrored
+// and some as silhouettes.
+inline void DrawRunningQuads() {
+    uint32_t seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<uint32_t>(n));
+    };
+    for (int i = 0; i < 60; ++i) {
+        const float lean = 1.8f * (static_cast<float>(next(81) - 40) * 0.1f);
+        const float squash = -(static_cast<float>(next(41) - 20) * 0.35f);
+        const bool mirror = next(2) == 1;
+        const float w = static_cast<float>(16 + next(30)), h = static_cast<float>(16 + next(30));
+        PlatSpriteClip(2, next(2) * 16, 0, 16, 16);
+        float c[8] = {lean, squash, w + lean, squash, w, h, 0, h};
+        if (mirror) {
+            std::swap(c[0], c[2]);
+            std::swap(c[4], c[6]);
+        }
+        PlatSpriteTransform(2, c);
+        const int x = next(130) - 5, y = next(100) - 5;
+        if (next(3) == 0)
+            PlatSpriteDisplaySilhouette(2, x, y, 255, 0x3070C0);
+        else
+            PlatSpriteDisplay(2, x, y);
+    }
+}
 
 // The scene both back-ends must show identically in the sharp mode, on a
 // 160 x 120 screen in a 160 x 120 window: frame `frame` 0 is drawn straight,
-// frame 1 also magnified four times by grab and display size. Returns false
-// if an image could not be made.
+// frame 1 also magnified four times by grab and display size, frame 2 holds
+// many running-player quads. Returns false if an image could not be made.
 inline bool DrawComparisonScene(int frame) {
     if (!PlatImageExists(1)) {
         std::vector<uint32_t> pattern(40 * 30);
@@ -150,6 +180,10 @@ inline bool DrawComparisonScene(int frame) {
     SpriteFromTestImage(1, 1);
     SpriteFromTestImage(2, 2);
     SpriteFromTestImage(9, 9);
+    if (frame == 2) {
+        DrawRunningQuads();
+        return true;
+    }
     PlatSpriteDisplay(1, 60, 45);
     // Clipped and scaled.
     PlatSpriteClip(1, 5, 5, 10, 8);
@@ -165,10 +199,18 @@ inline bool DrawComparisonScene(int frame) {
     PlatSpriteDisplay(2, 110, 4);
     PlatSpriteTransform(2, mirrored);
     PlatSpriteDisplay(2, 110, 50);
-    // Leaned and mirrored: inside LeanedBox.
+    // Leaned and mirrored, on whole pixels.
     const float leaned[8] = {38, 4, 6, 4, 0, 32, 32, 32};
     PlatSpriteTransform(2, leaned);
     PlatSpriteDisplay(2, 110, 84);
+    // Leaned and squashed by fractions of a pixel, as a running player is.
+    const float running[8] = {5.4f, 3.0f, 37.4f, 3.0f, 32, 32, 0, 32};
+    PlatSpriteTransform(2, running);
+    PlatSpriteDisplay(2, 20, 40);
+    // Mirrored, leaned the other way and stretched, as a silhouette (outline).
+    const float falling[8] = {29.3f, -2.25f, -2.7f, -2.25f, 0, 32, 32, 32};
+    PlatSpriteTransform(2, falling);
+    PlatSpriteDisplaySilhouette(2, 76, 86, 255, 0x3070C0);
     // Opaque silhouettes of the one-pixel sprite.
     for (int i = 0; i < 200; ++i)
         PlatSpriteDisplaySilhouette(9, 4 + i % 50, 90 + i / 50 * 3, 255,

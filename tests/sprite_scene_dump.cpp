@@ -1,17 +1,17 @@
-// Draws the back-end comparison scene headless and writes its two presented
+// Draws the back-end comparison scene headless and writes its presented
 // frames to the file named on the command line: "width height\n" and then
-// the 0xAABBGGRR pixels of frame 0 and frame 1.
+// the 0xAABBGGRR pixels of each frame in turn.
 #include "SpriteScenes.h"
 
 #include <cstdio>
 
-// Exit code 0 when both frames were written.
+// Exit code 0 when every frame was written.
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     if (!OpenTestScreen(160, 120, 160, 120)) return 3;
     std::FILE* out = std::fopen(argv[1], "wb");
     if (!out) return 4;
-    for (int frame = 0; frame < 2; ++frame) {
+    for (int frame = 0; frame < ComparisonFrames; ++frame) {
         if (!DrawComparisonScene(frame)) return 5;
         Picture p = FlipAndRead();
         PlatScreenClear(0xDDDDDD);

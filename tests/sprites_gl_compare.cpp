@@ -15,7 +15,7 @@ namespace {
 bool NearbyIn(const std::vector<uint32_t>& picture, int w, int h, int x, int y, uint32_t color) {
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx) {
-            int nx = x + dx, ny = y + dy;
+            const int nx = x + dx, ny = y + dy;
             if (nx >= 0 && ny >= 0 && nx < w && ny < h &&
                 picture[size_t(ny) * size_t(w) + size_t(nx)] == color)
                 return true;
@@ -23,9 +23,7 @@ bool NearbyIn(const std::vector<uint32_t>& picture, int w, int h, int x, int y, 
     return false;
 }
 
-// Everything but leaned quads must match exactly. SDL's software renderer
-// snaps the corners of a leaned quad to whole pixels and rounds its texture
-// coordinates its own way, so there texels may land one pixel apart.
+// Every picture the same, pixel for pixel, transformed quads included.
 TEST(BackEnds, SameSceneSamePixels) {
     TempDir dir;
     const std::string path = dir.path + "/scene.bin";
@@ -37,10 +35,10 @@ TEST(BackEnds, SameSceneSamePixels) {
     ASSERT_EQ(std::sscanf(bytes.c_str(), "%d %d\n%n", &w, &h, &used), 2);
     ASSERT_EQ(w, 160);
     ASSERT_EQ(h, 120);
-    ASSERT_EQ(bytes.size(), size_t(used) + 2 * size_t(w) * size_t(h) * 4);
+    ASSERT_EQ(bytes.size(), size_t(used) + ComparisonFrames * size_t(w) * size_t(h) * 4);
 
     ASSERT_TRUE(OpenTestScreen(160, 120, 160, 120));
-    for (int frame = 0; frame < 2; ++frame) {
+    for (int frame = 0; frame < ComparisonFrames; ++frame) {
         SCOPED_TRACE(frame);
         ASSERT_TRUE(DrawComparisonScene(frame));
         Picture p = FlipAndRead();
@@ -50,16 +48,18 @@ TEST(BackEnds, SameSceneSamePixels) {
         std::vector<uint32_t> want(size_t(w) * size_t(h));
         std::memcpy(want.data(), bytes.data() + used + size_t(frame) * want.size() * 4,
                     want.size() * 4);
-        int differing = 0, shifted = 0;
+        // Where a pixel's centre lies exactly on a texel edge, as happens
+        // along a whole row or column of some of the quads of frame 2, each
+        // rasteriser's rounding picks one of the two texels. So there a
+        // pixel may show its neighbour's texel, in a few rows at most.
+        int differing = 0, neighbours = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const uint32_t other = want[size_t(y) * size_t(w) + size_t(x)];
                 if (p.At(x, y) == other) continue;
-                const bool leaned = frame == 0 && x >= LeanedBox[0] && y >= LeanedBox[1] &&
-                                    x < LeanedBox[2] && y < LeanedBox[3];
-                if (leaned && NearbyIn(want, w, h, x, y, p.At(x, y)) &&
+                if (frame == 2 && NearbyIn(want, w, h, x, y, p.At(x, y)) &&
                     NearbyIn(p.pixels, w, h, x, y, other)) {
-                    ++shifted;
+                    ++neighbours;
                     continue;
                 }
                 if (++differing <= 5)
@@ -67,8 +67,7 @@ TEST(BackEnds, SameSceneSamePixels) {
                                   << " render target " << other;
             }
         EXPECT_EQ(differing, 0);
-        const int box = (LeanedBox[2] - LeanedBox[0]) * (LeanedBox[3] - LeanedBox[1]);
-        EXPECT_LE(shifted, box / 10);
+        EXPECT_LE(neighbours, 100);
     }
     CloseTestScreen();
 }

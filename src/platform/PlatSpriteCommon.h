@@ -1,6 +1,7 @@
 // Sprite and screen bookkeeping shared by the rendering back-ends; platform only.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 constexpr int PlatSpriteMaxNumber = 4096;
 // Larger sprites or screens are refused rather than allocated.
@@ -64,6 +65,21 @@ void PlatSpriteRecordsClear();
 bool PlatSpriteQuadAt(const PlatSpriteRecord& s, int x, int y, PlatQuad* quad);
 // Whether the quad is an upright rectangle whose u runs along x and v along y.
 bool PlatQuadIsRectangle(const PlatQuad& quad);
+
+// Screen pixels x .. x + length - 1 of row y, showing texels texelX,
+// texelX + step, ... of texel row texelY (step is 1 or -1).
+struct PlatTexelRun {
+    int x, y, length;
+    int texelX, texelY;
+    int step;
+};
+
+// The pixels of `quad` inside a screenWidth x screenHeight screen, each with
+// the texel of a texWidth x texHeight texture that its centre samples
+// (nearest, clamped to the edge), as the hardware rasterisers fill and sample
+// them; in rows of runs. `runs` is emptied first.
+void PlatQuadTexelRuns(const PlatQuad& quad, int texWidth, int texHeight, int screenWidth,
+                       int screenHeight, std::vector<PlatTexelRun>* runs);
 
 // Colour of a 0x00BBGGRR value as bytes.
 inline uint8_t PlatRed(uint32_t c) {

@@ -26,6 +26,12 @@ bool VideoStarted = false;
 SDL_Renderer* Renderer = nullptr;
 SDL_Window* RendererWindow = nullptr;
 bool RendererVsync = false;
+// SDL's software renderer snaps the corners of triangles to whole pixels and
+// texture coordinates to whole texels; it gets transformed quads pre-sampled.
+bool SoftwareRenderer = false;
+std::vector<PlatTexelRun> Runs;
+std::vector<SDL_Vertex> RunVertices;
+std::vector<int> RunIndices;
 // Two frames: drawing goes to Back; Front keeps the picture last presented.
 SDL_Texture* Back = nullptr;
 SDL_Texture* Front = nullptr;
@@ -85,6 +91,7 @@ void ReleaseRenderer() {
     Renderer = nullptr;
     RendererWindow = nullptr;
     CurrentTarget = nullptr;
+    SoftwareRenderer = false;
 }
 
 // A renderer for `window`, made anew when the window changed; null on failure.
@@ -101,8 +108,9 @@ SDL_Renderer* RendererFor(SDL_Window* window) {
     if (!Renderer) return nullptr;
     RendererWindow = window;
     SDL_RendererInfo info;
-    RendererVsync = SDL_GetRendererInfo(Renderer, &info) == 0 &&
-                    (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0 && PlatScreen.pacing;
+    const bool known = SDL_GetRendererInfo(Renderer, &info) == 0;
+    RendererVsync = known && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0 && PlatScreen.pacing;
+    SoftwareRenderer = known && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     return Renderer;
 }
 
@@ -131,6 +139,35 @@ SDL_Texture* WhiteTexture(const PlatSpriteRecord& s, SpriteTextures& t) {
     return t.white;
 }
 
+// Draws quad `q` of a texture as upright runs of whole pixels, each showing
+// the texels the hardware rasterisers would pick.
+void DrawQuadInRuns(SDL_Texture* texture, int texWidth, int texHeight, const PlatQuad& q,
+                    SDL_Color mod) {
+    PlatQuadTexelRuns(q, texWidth, texHeight, PlatScreen.width, PlatScreen.height, &Runs);
+    if (Runs.empty()) return;
+    RunVertices.clear();
+    RunIndices.clear();
+    const float fw = static_cast<float>(texWidth), fh = static_cast<float>(texHeight);
+    for (const PlatTexelRun& r : Runs) {
+        const float x0 = static_cast<float>(r.x), x1 = static_cast<float>(r.x + r.length);
+        const float y0 = static_cast<float>(r.y), y1 = y0 + 1.0f;
+        // Texel edges under the run's left and right pixel edges.
+        const int left = r.step > 0 ? r.texelX : r.texelX + 1;
+        const float u0 = static_cast<float>(left) / fw;
+        const float u1 = static_cast<float>(left + r.step * r.length) / fw;
+        const float v0 = static_cast<float>(r.texelY) / fh;
+        const float v1 = static_cast<float>(r.texelY + 1) / fh;
+        const int base = static_cast<int>(RunVertices.size());
+        RunVertices.push_back({{x0, y0}, mod, {u0, v0}});
+        RunVertices.push_back({{x1, y0}, mod, {u1, v0}});
+        RunVertices.push_back({{x1, y1}, mod, {u1, v1}});
+        RunVertices.push_back({{x0, y1}, mod, {u0, v1}});
+        for (int i : {0, 1, 2, 0, 2, 3}) RunIndices.push_back(base + i);
+    }
+    SDL_RenderGeometry(Renderer, texture, RunVertices.data(), static_cast<int>(RunVertices.size()),
+                       RunIndices.data(), static_cast<int>(RunIndices.size()));
+}
+
 // Draws one display of `sprite` at (x, y) into the back buffer, with the
 // given modulation (silhouettes use the white texture).
 void DrawSprite(int sprite, int x, int y, bool silhouette, SDL_Color mod) {
@@ -143,7 +180,10 @@ void DrawSprite(int sprite, int x, int y, bool silhouette, SDL_Color mod) {
     UseTarget(Back);
     SDL_SetTextureScaleMode(texture, ScaleMode());
     ++PlatDrawCalls;
-    if (PlatQuadIsRectangle(q)) {
+    // The software renderer rounds a rectangle's fractional corners its own way.
+    const bool wholePixels = std::floor(q.x[0]) == q.x[0] && std::floor(q.x[2]) == q.x[2] &&
+                             std::floor(q.y[0]) == q.y[0] && std::floor(q.y[2]) == q.y[2];
+    if (PlatQuadIsRectangle(q) && (wholePixels || !SoftwareRenderer)) {
         SDL_SetTextureColorMod(texture, mod.r, mod.g, mod.b);
         SDL_SetTextureAlphaMod(texture, mod.a);
         const float fw = static_cast<float>(s->width);
@@ -167,6 +207,10 @@ void DrawSprite(int sprite, int x, int y, bool silhouette, SDL_Color mod) {
     }
     SDL_SetTextureColorMod(texture, 255, 255, 255);
     SDL_SetTextureAlphaMod(texture, 255);
+    if (SoftwareRenderer) {
+        DrawQuadInRuns(texture, s->width, s->height, q, mod);
+        return;
+    }
     SDL_Vertex v[4];
     for (int i = 0; i < 4; ++i) {
         v[i].position = {q.x[i], q.y[i]};

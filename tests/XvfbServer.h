@@ -1,6 +1,9 @@
 // A private X server for tests that need a real window system: Xvfb on a
-// display number it picks itself, ended with the object.
+// display number it picks itself, optionally with a window manager, ended
+// with the object.
 #pragma once
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <csignal>
 #include <dlfcn.h>
@@ -9,10 +12,12 @@
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 struct XvfbServer {
     pid_t pid = -1;
+    pid_t manager = -1;
     std::string display; // ":N", empty when the server did not start
 
     // Starts the server and points SDL at it; false when Xvfb is missing or silent.
@@ -55,10 +60,42 @@ struct XvfbServer {
         return true;
     }
 
+    // Starts openbox on the server and returns once it is in charge (it has
+    // named its check window on the root); false when it is not within 20 s.
+    bool StartWindowManager() {
+        manager = fork();
+        if (manager == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) {
+                dup2(null, 1);
+                dup2(null, 2);
+            }
+            execlp("openbox", "openbox", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (manager < 0) return false;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < end) {
+            std::string out;
+            if (FILE* p = popen("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null", "r")) {
+                char buf[256];
+                size_t n = 0;
+                while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+                pclose(p);
+            }
+            if (out.find("window id") != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
     ~XvfbServer() {
-        if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
+        for (pid_t child : {manager, pid}) {
+            if (child <= 0) continue;
+            kill(child, SIGTERM);
+            waitpid(child, nullptr, 0);
+        }
     }
 };
 

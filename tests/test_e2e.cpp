@@ -170,7 +170,7 @@ int Field(const std::string& text, const std::string& label) {
 class GameUnderX : public ::testing::TestWithParam<const char*> {
   protected:
     XvfbServer server;
-    pid_t wm = -1, game = -1;
+    pid_t game = -1;
     std::string window; // the game window's X id
     std::string errFile;
 
@@ -178,20 +178,11 @@ class GameUnderX : public ::testing::TestWithParam<const char*> {
         if (std::system("command -v xdotool xwd xwininfo xprop openbox > /dev/null") != 0)
             GTEST_SKIP() << "xdotool, xwd, xwininfo, xprop or openbox is missing";
         ASSERT_TRUE(server.Start()) << "Xvfb did not start";
-        wm = Spawn({"openbox"}, "", "", [] {});
-        // The manager is in charge once it names its check window on the root.
-        ASSERT_TRUE(WaitFor(20, [] {
-            return Sh("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
-                   std::string::npos;
-        })) << "openbox did not start";
+        ASSERT_TRUE(server.StartWindowManager()) << "openbox did not start";
         errFile = testing::TempDir() + "e2e_" + std::to_string(getpid()) + ".err";
     }
     void TearDown() override {
         if (game > 0) WaitExit(game, 0);
-        if (wm > 0) {
-            kill(wm, SIGTERM);
-            waitpid(wm, nullptr, 0);
-        }
         if (!errFile.empty()) std::remove(errFile.c_str());
     }
     std::string Program() const { return std::string(VREM_BIN_DIR) + "/" + GetParam(); }

@@ -320,37 +320,13 @@ TEST_F(XWindowTest, LeftButtonDragMovesTheWindow) {
 // and maximises and restores it some time after being asked.
 struct XManagedWindowTest : WindowTest {
     XvfbServer server;
-    pid_t manager = -1;
     void SetUp() override {
         if (!server.Start()) GTEST_SKIP() << "Xvfb is not available";
         if (RunProgram({"/bin/sh", "-c", "command -v openbox xprop"}, "").exitCode != 0)
             GTEST_SKIP() << "openbox or xprop is missing";
-        manager = fork();
-        if (manager == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            execlp("openbox", "openbox", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // The manager is in charge once it names its check window on the root.
-        bool running = false;
-        for (int i = 0; i < 200 && !running; i++) {
-            running = RunProgram({"/bin/sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK"}, "")
-                          .out.find("window id") != std::string::npos;
-            if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        ASSERT_TRUE(running) << "openbox did not start";
+        ASSERT_TRUE(server.StartWindowManager()) << "openbox did not start";
         OpenGameWindow();
         TakeAll(200);
-    }
-    void TearDown() override {
-        WindowTest::TearDown();
-        if (manager > 0) {
-            kill(manager, SIGTERM);
-            waitpid(manager, nullptr, 0);
-        }
     }
     // Pumps events until the inner size is `width` x `height` or 5 s pass.
     bool WaitForSize(int width, int height) {
